@@ -1,0 +1,227 @@
+#pragma once
+// Resources, views, state objects and shaders of the gpu layer. All are created by
+// gpu::Device, held through shared pointers (a view keeps its resource alive, the context
+// keeps what is bound alive) and release their GL objects when the last holder lets go.
+// A resource that failed to create is simply null; binding null reads as zero.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gpu/types.h"
+
+namespace gpu {
+
+class Device;
+class Context;
+class SwapChain;
+struct ShaderBlob;
+
+class Resource {
+public:
+    enum class Kind { Buffer, Texture2D, Texture3D };
+    virtual ~Resource() = default;
+    Kind GetKind() const { return kind_; }
+
+protected:
+    explicit Resource(Kind kind) : kind_(kind) {}
+
+private:
+    Kind kind_;
+};
+
+class Buffer final : public Resource {
+public:
+    ~Buffer() override;
+    const BufferDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    Buffer() : Resource(Kind::Buffer) {}
+    BufferDesc desc_;
+    uint32_t gl_ = 0;                 // GL buffer name
+    std::vector<uint8_t> shadow_;     // CPU copy: staging reads, constant-buffer repacking
+    uint64_t version_ = 0;            // bumped on every write, for repack caching
+};
+
+class Texture2D final : public Resource {
+public:
+    ~Texture2D() override;
+    const Texture2DDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    friend class SwapChain;
+    Texture2D() : Resource(Kind::Texture2D) {}
+    Texture2DDesc desc_;
+    uint32_t gl_ = 0;                 // GL texture (or renderbuffer for depth) name
+    uint32_t target_ = 0;             // GL_TEXTURE_2D or GL_TEXTURE_2D_MULTISAMPLE
+    std::vector<uint8_t> staging_;    // Usage::Staging textures live in CPU memory
+};
+
+class Texture3D final : public Resource {
+public:
+    ~Texture3D() override;
+    const Texture3DDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    Texture3D() : Resource(Kind::Texture3D) {}
+    Texture3DDesc desc_;
+    uint32_t gl_ = 0;
+};
+
+class ShaderResourceView final {
+public:
+    ~ShaderResourceView();
+    const std::shared_ptr<Resource>& GetResource() const { return resource_; }
+    const ShaderResourceViewDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    ShaderResourceView() = default;
+    std::shared_ptr<Resource> resource_;
+    ShaderResourceViewDesc desc_;
+};
+
+class RenderTargetView final {
+public:
+    ~RenderTargetView();
+    const std::shared_ptr<Resource>& GetResource() const { return resource_; }
+    const RenderTargetViewDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    friend class SwapChain;
+    RenderTargetView() = default;
+    std::shared_ptr<Resource> resource_;
+    RenderTargetViewDesc desc_;
+};
+
+class DepthStencilView final {
+public:
+    ~DepthStencilView();
+    const std::shared_ptr<Resource>& GetResource() const { return resource_; }
+    const DepthStencilViewDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    DepthStencilView() = default;
+    std::shared_ptr<Resource> resource_;
+    DepthStencilViewDesc desc_;
+};
+
+class BlendState final {
+public:
+    const BlendDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    BlendState() = default;
+    BlendDesc desc_;
+};
+
+class DepthStencilState final {
+public:
+    const DepthStencilDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    DepthStencilState() = default;
+    DepthStencilDesc desc_;
+};
+
+class RasterizerState final {
+public:
+    const RasterizerDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    RasterizerState() = default;
+    RasterizerDesc desc_;
+};
+
+class SamplerState final {
+public:
+    ~SamplerState();
+    const SamplerDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    SamplerState() = default;
+    SamplerDesc desc_;
+    uint32_t gl_ = 0;  // GL sampler object
+};
+
+class InputLayout final {
+public:
+    ~InputLayout();
+
+private:
+    friend class Device;
+    friend class Context;
+    InputLayout() = default;
+    struct Element {
+        uint32_t location;      // from the semantic, shared with the shaders
+        Format format;
+        uint32_t inputSlot;
+        uint32_t offset;
+        bool perInstance;
+        uint32_t stepRate;
+    };
+    std::vector<Element> elements_;
+    uint32_t vao_ = 0;
+};
+
+class VertexShader final {
+public:
+    ~VertexShader();
+    const std::shared_ptr<const ShaderBlob>& GetBlob() const { return blob_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    VertexShader() = default;
+    std::shared_ptr<const ShaderBlob> blob_;
+    uint32_t program_ = 0;  // separable GL program
+};
+
+class PixelShader final {
+public:
+    ~PixelShader();
+    const std::shared_ptr<const ShaderBlob>& GetBlob() const { return blob_; }
+
+private:
+    friend class Device;
+    friend class Context;
+    PixelShader() = default;
+    std::shared_ptr<const ShaderBlob> blob_;
+    uint32_t program_ = 0;
+};
+
+using ResourcePtr = std::shared_ptr<Resource>;
+using BufferPtr = std::shared_ptr<Buffer>;
+using Texture2DPtr = std::shared_ptr<Texture2D>;
+using Texture3DPtr = std::shared_ptr<Texture3D>;
+using ShaderResourceViewPtr = std::shared_ptr<ShaderResourceView>;
+using RenderTargetViewPtr = std::shared_ptr<RenderTargetView>;
+using DepthStencilViewPtr = std::shared_ptr<DepthStencilView>;
+using BlendStatePtr = std::shared_ptr<BlendState>;
+using DepthStencilStatePtr = std::shared_ptr<DepthStencilState>;
+using RasterizerStatePtr = std::shared_ptr<RasterizerState>;
+using SamplerStatePtr = std::shared_ptr<SamplerState>;
+using InputLayoutPtr = std::shared_ptr<InputLayout>;
+using VertexShaderPtr = std::shared_ptr<VertexShader>;
+using PixelShaderPtr = std::shared_ptr<PixelShader>;
+
+}  // namespace gpu

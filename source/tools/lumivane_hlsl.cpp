@@ -1,0 +1,2 @@
+// Placeholder until the HLSL translator lands.
+int main() { return 0; }
