@@ -24,17 +24,19 @@ namespace logdetail {
 // to the qualified name ("Effects::Bloom::Init"), at compile time.
 template <std::size_t N>
 constexpr std::array<char, N> QualifiedName(const char (&pretty)[N]) {
+    // The parameter list is the last parenthesis that opens at the top level.
     std::size_t open = N;
-    int depth = 0;
+    int angle = 0, paren = 0, bracket = 0;
     for (std::size_t i = 0; i + 1 < N; ++i) {
         char c = pretty[i];
-        if (c == '<') ++depth;
-        else if (c == '>') --depth;
-        else if (c == '(' && depth <= 0) {
-            // Skip the parentheses of "operator()".
-            if (i >= 8 && pretty[i - 1] == 'r' && pretty[i - 8] == 'o' && pretty[i + 1] == ')') continue;
-            open = i;
-            break;
+        if (c == '<') ++angle;
+        else if (c == '>') --angle;
+        else if (c == '[') ++bracket;
+        else if (c == ']') --bracket;
+        else if (c == ')') --paren;
+        else if (c == '(') {
+            if (paren == 0 && angle <= 0 && bracket == 0) open = i;
+            ++paren;
         }
     }
     std::array<char, N> out{};
@@ -43,11 +45,11 @@ constexpr std::array<char, N> QualifiedName(const char (&pretty)[N]) {
         return out;
     }
     std::size_t begin = 0;
-    depth = 0;
+    int depth = 0;
     for (std::size_t i = open; i-- > 0;) {
         char c = pretty[i];
-        if (c == '>') ++depth;
-        else if (c == '<') --depth;
+        if (c == '>' || c == ')') ++depth;
+        else if (c == '<' || c == '(') --depth;
         else if ((c == ' ' || c == '*' || c == '&') && depth == 0) {
             begin = i + 1;
             break;
