@@ -1,2 +1,3 @@
-// Placeholder until start-up lands.
-int main() { return 0; }
+#include "main/startup.h"
+
+int main(int argc, char** argv) { return StartUp(argc, argv); }

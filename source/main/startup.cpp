@@ -1,0 +1,126 @@
+#include "main/startup.h"
+
+#include <physfs.h>
+
+#include <chrono>
+
+#include "graphics/devicestate.h"
+#include "main/commandline.h"
+#include "main/initialised3d.h"
+#include "main/messagebox.h"
+#include "main/run.h"
+#include "main/settingsdialog.h"
+#include "platform/window.h"
+#include "system/globals.h"
+#include "system/log.h"
+
+namespace {
+
+constexpr int kFailure = -1;
+constexpr uint32_t kRandomSeed = 123456789u;
+
+// The file system's pending error text, which reading clears; "(null)" when there is none.
+const char* TakeFileSystemError() {
+    PHYSFS_ErrorCode code = PHYSFS_getLastErrorCode();
+    const char* text = code == PHYSFS_ERR_OK ? nullptr : PHYSFS_getErrorByCode(code);
+    return text ? text : "(null)";
+}
+
+// Mounts "demo.dat" and then "data/" in front of it, so files in data/ win. Logs each result.
+bool MountData() {
+    PHYSFS_getLastErrorCode();  // nothing earlier may show up in the mount lines
+    bool archive = PHYSFS_mount("demo.dat", "/", 0) != 0;
+    LOG("Mounted archive: %s\n", archive ? "(null)" : TakeFileSystemError());
+    PHYSFS_getLastErrorCode();
+    bool directory = PHYSFS_mount("data/", "/", 0) != 0;
+    LOG("Mounted directory: %s\n", directory ? "(null)" : TakeFileSystemError());
+    PHYSFS_getLastErrorCode();
+    return archive || directory;
+}
+
+}  // namespace
+
+void SetRenderSize(int resolution) {
+    if (resolution == 1) {
+        gScreenWidth = 1280;
+        gScreenHeight = 720;
+    } else if (resolution == 2) {
+        gScreenWidth = 1920;
+        gScreenHeight = 1080;
+    } else {
+        gScreenWidth = 342;
+        gScreenHeight = 192;
+        for (int key = 1; key <= 4; ++key) gToggleKeyStates[key] = false;
+    }
+}
+
+int StartUp(int argc, char** argv) {
+    // Parsing touches nothing, so whether failures may show a box is known from the start.
+    CommandLine options = ParseCommandLine(argc, argv);
+    const bool headless = options.headless || options.check;
+    const bool interactive = !headless;
+
+    if (!PHYSFS_init(argc > 0 ? argv[0] : nullptr) || !PHYSFS_setWriteDir(".")) {
+        ShowErrorMessage("PHYSFS FAIL", "FAIL", interactive);
+        return kFailure;
+    }
+    if (!MountData()) {
+        ShowErrorMessage("NO DATA = NO DEMO", "FAIL", interactive);
+        return kFailure;
+    }
+
+    gToggleKeyStates.fill(true);
+    gSecondsPerTick = static_cast<double>(std::chrono::steady_clock::period::num) /
+                      static_cast<double>(std::chrono::steady_clock::period::den);
+
+    if (options.framesInvalid) LOG("Ignoring -frames without a positive frame count");
+    gToggleKeysEnabled = options.toggleKeys;
+
+    Config& config = options.config;
+    if (!options.skipSettings && !headless) {
+        switch (RunSettingsDialog("Lumivane", &config)) {
+        case SettingsDialogResult::Failed:
+            LOG("Error running setup dialog");
+            return kFailure;
+        case SettingsDialogResult::Cancelled:
+            LOG("User chose not to run..");
+            return 0;
+        case SettingsDialogResult::Accepted:
+            break;
+        }
+    }
+    // Without a window there is nothing to show full-screen.
+    if (headless) config.FullScreen = false;
+
+    LOG("Config.FullScreen = %d", config.FullScreen ? 1 : 0);
+    LOG("Config.AntiAlias = %d", config.AntiAlias ? 1 : 0);
+    LOG("Config.AlwaysOnTop = %d", config.AlwaysOnTop ? 1 : 0);
+    LOG("Config.Resolution = %d", config.Resolution);
+
+    SetRenderSize(config.Resolution);
+    gOutputWidth = gScreenWidth;
+    gOutputHeight = gScreenHeight;
+
+    if ((!headless && !InitialiseWindow(config.AlwaysOnTop)) || !InitialiseD3D(config.AntiAlias)) {
+        ShowErrorMessage("INIT FAIL", "FAIL", interactive);
+        return kFailure;
+    }
+    LOG("Initialised graphics");
+    if (config.FullScreen) {
+        LOG("Starting fullscreen");
+        gSwapChain->SetFullscreenState(true);
+    } else {
+        LOG("Starting windowed");
+    }
+
+    gRandomSeed = kRandomSeed;
+    if (!options.check) {
+        RunOptions runOptions;
+        runOptions.frames = options.frames;
+        runOptions.headless = headless;
+        Run(options.demoFile, options.transport, options.silent, options.video, runOptions);
+    }
+
+    if (gSwapChain) gSwapChain->SetFullscreenState(false);
+    return 0;
+}
