@@ -1,0 +1,158 @@
+#include "system/videowriter.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/videoencoder.h"
+#include "system/log.h"
+
+namespace {
+
+// Buffers in circulation: one being filled, one being encoded, the rest waiting.
+constexpr size_t kBufferCount = 4;
+constexpr auto kReportInterval = std::chrono::milliseconds(250);
+
+std::string FormatDuration(double seconds) {
+    const long total = seconds > 0 ? static_cast<long>(seconds + 0.5) : 0;
+    char text[32];
+    if (total >= 3600) std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+    else std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+    return text;
+}
+
+}  // namespace
+
+VideoWriter::VideoWriter(unsigned width, unsigned height, unsigned framesPerSecond, const std::string& fileName)
+    : width_(width), height_(height), framesPerSecond_(framesPerSecond), fileName_(fileName) {
+    LOG("Initialising VideoWriter");
+    auto encoder = std::make_unique<VideoEncoder>();
+    const bool sizeFits = width <= 16384 && height <= 16384 && framesPerSecond <= 1000;
+    if (sizeFits && encoder->Open(fileName, static_cast<int>(width), static_cast<int>(height),
+                                  static_cast<int>(framesPerSecond))) {
+        encoder_ = std::move(encoder);
+    } else {
+        LOG("Failed to initialise VideoWriter!");
+    }
+}
+
+VideoWriter::~VideoWriter() { Finish(); }
+
+bool VideoWriter::SetAudioTrack(const float* interleavedStereo, size_t frames, int sampleRate) {
+    if (!IsReady()) {
+        LOG("VideoWriter has no open file for a sound track");
+        return false;
+    }
+    if (worker_.joinable()) {
+        LOG("The sound track must be set before the first frame");
+        return false;
+    }
+    return encoder_->SetAudioTrack(interleavedStereo, frames, sampleRate);
+}
+
+void VideoWriter::SetExpectedFrames(unsigned frames) { expectedFrames_ = frames; }
+
+void VideoWriter::writeFrame(const uint8_t* rgbaTopDown) {
+    if (!IsReady() || !rgbaTopDown) {
+        LOG("VideoWriter unable to write frame!");
+        return;
+    }
+    if (!worker_.joinable()) StartWorker();
+
+    std::vector<uint8_t> buffer;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        spaceFree_.wait(lock, [this] { return !spare_.empty() || buffersMade_ < kBufferCount; });
+        if (!spare_.empty()) {
+            buffer = std::move(spare_.back());
+            spare_.pop_back();
+        } else {
+            ++buffersMade_;
+        }
+    }
+    // Copying outside the lock lets the worker carry on meanwhile.
+    const size_t size = static_cast<size_t>(width_) * height_ * 4;
+    buffer.resize(size);
+    std::memcpy(buffer.data(), rgbaTopDown, size);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queued_.push_back(std::move(buffer));
+    }
+    workReady_.notify_one();
+}
+
+void VideoWriter::Finish() {
+    if (finished_) return;
+    finished_ = true;
+    if (worker_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        workReady_.notify_one();
+        worker_.join();
+    }
+    if (!encoder_) return;
+    if (encoder_->Finish()) LOG("Wrote %u frames to '%s'", framesDone_, fileName_.c_str());
+    else LOG("Failed to finalise video '%s'", fileName_.c_str());
+    ReportProgress(true);
+    encoder_.reset();
+    spare_.clear();
+}
+
+void VideoWriter::StartWorker() {
+    startTime_ = std::chrono::steady_clock::now();
+    worker_ = std::thread(&VideoWriter::WorkerLoop, this);
+}
+
+void VideoWriter::WorkerLoop() {
+    for (;;) {
+        std::vector<uint8_t> frame;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            workReady_.wait(lock, [this] { return !queued_.empty() || stopping_; });
+            if (queued_.empty()) return;  // stopping, and everything queued is encoded
+            frame = std::move(queued_.front());
+            queued_.pop_front();
+        }
+        EncodeQueued(frame);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            spare_.push_back(std::move(frame));
+        }
+        spaceFree_.notify_one();
+    }
+}
+
+void VideoWriter::EncodeQueued(const std::vector<uint8_t>& frame) {
+    const int index = static_cast<int>(encoder_->FramesEncoded());
+    if (!encoder_->EncodeFrame(frame.data())) {
+        LOG("Failed to write frame %d", index);
+        return;
+    }
+    ++framesDone_;
+    ReportProgress(false);
+}
+
+void VideoWriter::ReportProgress(bool final) {
+    const auto now = std::chrono::steady_clock::now();
+    if (final ? !reported_ : reported_ && now - lastReport_ < kReportInterval) return;
+    reported_ = true;
+    lastReport_ = now;
+
+    const double elapsed = std::chrono::duration<double>(now - startTime_).count();
+    const double fps = elapsed > 0 ? framesDone_ / elapsed : 0.0;
+    const unsigned expected = expectedFrames_;
+    char line[256];
+    if (final) {
+        std::snprintf(line, sizeof line, "Recorded '%s': %u frames in %s, %.1f fps", fileName_.c_str(), framesDone_,
+                      FormatDuration(elapsed).c_str(), fps);
+    } else if (expected > framesDone_ && fps > 0) {
+        std::snprintf(line, sizeof line, "Recording '%s': %u/%u frames, %.1f fps, %s left", fileName_.c_str(),
+                      framesDone_, expected, fps, FormatDuration((expected - framesDone_) / fps).c_str());
+    } else {
+        std::snprintf(line, sizeof line, "Recording '%s': %u frames, %.1f fps", fileName_.c_str(), framesDone_, fps);
+    }
+    // Padding clears what is left of a longer previous line.
+    std::fprintf(stderr, "\r%-72s%s", line, final ? "\n" : "");
+    std::fflush(stderr);
+}
