@@ -1,0 +1,20 @@
+#pragma once
+// Decodes an image file held in memory (PNG, JPEG, WebP and whatever else SDL2_image reads)
+// into tightly packed RGBA8 rows, top row first.
+#include <cstdint>
+#include <vector>
+
+struct DecodedImage {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> rgba;  // width x height x 4 bytes: R, G, B, A
+};
+
+// Largest texture side; bigger images are scaled down to fit, keeping their aspect ratio.
+constexpr uint32_t kMaxTextureSize = 16384;
+// Images declaring more pixels than this are refused before decoding (1 GiB of RGBA).
+constexpr uint64_t kMaxDecodedPixels = uint64_t(kMaxTextureSize) * kMaxTextureSize;
+
+// False for bytes that are not a decodable image, declare a zero or absurd size, or are
+// truncated or corrupt. Logs nothing: the caller reports the failure in its own words.
+bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image);
