@@ -1,0 +1,222 @@
+#include "gpu/hlslfrontend.h"
+
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+
+#include <cctype>
+#include <memory>
+#include <mutex>
+
+namespace gpu {
+namespace {
+
+void InitializeGlslang() {
+    static std::once_flag once;
+    std::call_once(once, [] { glslang::InitializeProcess(); });
+}
+
+// Serves #include through HlslIncludes, stripping effect-framework blocks from each text.
+class Includer : public glslang::TShader::Includer {
+public:
+    explicit Includer(HlslIncludes* includes) : includes_(includes) {}
+
+    IncludeResult* includeSystem(const char* name, const char* from, size_t depth) override {
+        return Resolve(name, depth);
+    }
+    IncludeResult* includeLocal(const char* name, const char* from, size_t depth) override {
+        return Resolve(name, depth);
+    }
+    void releaseInclude(IncludeResult* result) override {
+        if (!result) return;
+        delete static_cast<std::string*>(result->userData);
+        delete result;
+    }
+    const std::string& Errors() const { return errors_; }
+
+private:
+    IncludeResult* Resolve(const char* name, size_t depth) {
+        if (depth > kHlslMaxIncludeDepth) {
+            if (errors_.find("nested deeper") == std::string::npos) {
+                errors_ += std::string(name) + ": error: includes nested deeper than " +
+                           std::to_string(kHlslMaxIncludeDepth) + " levels (does a file include itself?)\n";
+            }
+            return nullptr;
+        }
+        const std::string* text = includes_->Open(name);
+        if (!text) {
+            errors_ += std::string(name) + ": error: include not found\n";
+            return nullptr;
+        }
+        auto* stripped = new std::string(StripEffectFramework(*text));
+        return new IncludeResult(name, stripped->data(), stripped->size(), stripped);
+    }
+
+    HlslIncludes* includes_;
+    std::string errors_;
+};
+
+bool IsIdentifier(const std::string& name) {
+    if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
+    for (char c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+    }
+    return true;
+}
+
+// Macros become #define lines ahead of the source; glslang keeps the source's line numbers.
+bool BuildPreamble(const std::vector<ShaderMacro>& macros, std::string* preamble, std::string* errors) {
+    for (const ShaderMacro& macro : macros) {
+        if (!IsIdentifier(macro.name)) {
+            *errors += "error: invalid macro name '" + macro.name + "'\n";
+            return false;
+        }
+        std::string value = macro.value;
+        for (char& c : value) {
+            if (c == '\n' || c == '\r') c = ' ';
+        }
+        *preamble += "#define " + macro.name + " " + value + "\n";
+    }
+    return true;
+}
+
+}  // namespace
+
+bool HlslProfileStage(const std::string& profile, ShaderStage* stage) {
+    static const char* const kModels[] = {"_4_0", "_4_1", "_5_0"};
+    for (const char* model : kModels) {
+        if (profile == std::string("vs") + model) {
+            *stage = ShaderStage::Vertex;
+            return true;
+        }
+        if (profile == std::string("ps") + model) {
+            *stage = ShaderStage::Pixel;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string FormatGlslangLog(const std::string& log) {
+    std::string out;
+    size_t begin = 0;
+    while (begin < log.size()) {
+        size_t end = log.find('\n', begin);
+        if (end == std::string::npos) end = log.size();
+        std::string line = log.substr(begin, end - begin);
+        begin = end + 1;
+        if (line.empty()) continue;
+
+        std::string kind;
+        if (line.rfind("ERROR: ", 0) == 0) {
+            kind = "error";
+            line.erase(0, 7);
+        } else if (line.rfind("WARNING: ", 0) == 0) {
+            kind = "warning";
+            line.erase(0, 9);
+        }
+        // The summary line repeats what the lines above it say.
+        if (line.find("compilation errors.") != std::string::npos) continue;
+        if (line.find("No code generated") != std::string::npos) continue;
+
+        // "file:line: text" -> "file(line): kind: text"
+        size_t pos = 0;
+        bool located = false;
+        while ((pos = line.find(':', pos)) != std::string::npos) {
+            size_t digits = pos + 1;
+            while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits]))) ++digits;
+            if (digits > pos + 1 && digits < line.size() && line[digits] == ':') {
+                std::string file = line.substr(0, pos);
+                std::string number = line.substr(pos + 1, digits - pos - 1);
+                std::string text = line.substr(digits + 1);
+                while (!text.empty() && text[0] == ' ') text.erase(0, 1);
+                out += file + "(" + number + "): " + (kind.empty() ? "note" : kind) + ": " + text + "\n";
+                located = true;
+                break;
+            }
+            ++pos;
+        }
+        if (!located) out += (kind.empty() ? "" : kind + ": ") + line + "\n";
+    }
+    return out;
+}
+
+bool HlslToSpirv(const CompileRequest& request, HlslIncludes* includes, std::vector<uint32_t>* spirv,
+                 std::string* errors) {
+    ShaderStage stage;
+    if (!HlslProfileStage(request.profile, &stage)) {
+        *errors += "error: unsupported profile '" + request.profile + "'\n";
+        return false;
+    }
+    if (request.entryPoint.empty()) {
+        *errors += "error: no entry point given\n";
+        return false;
+    }
+    std::string preamble;
+    if (!BuildPreamble(request.macros, &preamble, errors)) return false;
+    InitializeGlslang();
+
+    std::string source = StripEffectFramework(std::string(request.source ? request.source : "",
+                                                          request.source ? request.sourceLength : 0));
+    const EShLanguage language = stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
+    const std::string name = request.sourceName.empty() ? "shader" : request.sourceName;
+    const char* text = source.c_str();
+    const int length = static_cast<int>(source.size());
+    const char* names = name.c_str();
+
+    glslang::TShader shader(language);
+    shader.setStringsWithLengthsAndNames(&text, &length, &names, 1);
+    shader.setPreamble(preamble.c_str());
+    shader.setEntryPoint(request.entryPoint.c_str());
+    shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientVulkan, 100);
+    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    shader.setEnvTargetHlslFunctionality1();
+    shader.setHlslIoMapping(true);
+    shader.setAutoMapBindings(true);
+    shader.setAutoMapLocations(true);
+    shader.setDxPositionW(true);
+    shader.setShiftBinding(glslang::EResUbo, kHlslShiftConstantBuffer);
+    shader.setShiftBinding(glslang::EResTexture, kHlslShiftTexture);
+    shader.setShiftBinding(glslang::EResSampler, kHlslShiftSampler);
+    shader.setShiftBinding(glslang::EResUav, kHlslShiftUav);
+    shader.setShiftBinding(glslang::EResSsbo, kHlslShiftTexture);
+
+    const EShMessages messages = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl |
+                                                          EShMsgHlslOffsets);
+    Includer includer(includes);
+    const bool parsed = shader.parse(GetDefaultResources(), 100, ENoProfile, false, false, messages, includer);
+    if (!parsed) {
+        *errors += includer.Errors() + FormatGlslangLog(shader.getInfoLog());
+        return false;
+    }
+
+    glslang::TProgram program;
+    program.addShader(&shader);
+    const bool linked = program.link(messages) && program.mapIO();
+    const std::string linkLog = program.getInfoLog();
+    // glslang only warns about a missing entry point and then emits an empty shader.
+    if (!linked || linkLog.find("Entry point not found") != std::string::npos) {
+        std::string log = FormatGlslangLog(linkLog);
+        if (linkLog.find("Entry point not found") != std::string::npos) {
+            log = name + ": error: entry point '" + request.entryPoint + "' not found\n";
+        }
+        *errors += log;
+        return false;
+    }
+
+    glslang::SpvOptions options;
+    options.disableOptimizer = false;  // legalization: resources passed to helper functions
+    options.validate = true;
+    spv::SpvBuildLogger logger;
+    spirv->clear();
+    glslang::GlslangToSpv(*program.getIntermediate(language), *spirv, &logger, &options);
+    const std::string spvLog = logger.getAllMessages();
+    if (spirv->empty() || spvLog.find("error") != std::string::npos) {
+        *errors += name + ": error: SPIR-V generation failed\n" + spvLog;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace gpu
