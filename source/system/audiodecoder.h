@@ -1,0 +1,18 @@
+#pragma once
+// Decodes a whole music file held in memory to interleaved stereo float PCM.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct DecodedTrack {
+    std::vector<float> samples;  // interleaved left, right
+    size_t frames = 0;
+    int sampleRate = 0;
+};
+
+// Decodes WAV, Ogg Vorbis, FLAC, MP3 or Opus, recognised by content rather than by name.
+// Mono is copied to both sides; more than two channels are mixed down to stereo.
+// On failure logs one line naming fileName and the decoder's reason, and returns false;
+// a file that decodes to no samples counts as a failure.
+bool DecodeAudio(const uint8_t* bytes, size_t size, const std::string& fileName, DecodedTrack* out);
