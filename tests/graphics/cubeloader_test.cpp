@@ -1,0 +1,114 @@
+// Parsing of ".cube" look-up tables: the accepted subset, line endings, and bad input that
+// must fail cleanly rather than crash, over-read or allocate absurd amounts.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "datafolder.h"
+#include "graphics/cubeloader.h"
+#include "support/logcapture.h"
+
+namespace {
+
+CubeLoader Parse(const std::string& text) {
+    return CubeLoader(reinterpret_cast<const uint8_t*>(text.data()), uint32_t(text.size()));
+}
+
+std::string Lines(int count, const char* line = "0.5 0.5 0.5") {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += std::string(line) + "\n";
+    return text;
+}
+
+TEST(CubeLoader, SizeLineAfterTitleAndCommentsParsesInFileOrder) {
+    LogCapture log;
+    CubeLoader cube = Parse(DataFolder::ReadTestData("cube/identity2.cube"));
+    ASSERT_TRUE(cube.GetSucceeded());
+    EXPECT_EQ(cube.GetSize(), 2);
+    ASSERT_EQ(cube.GetTexels().size(), 32u);
+    // Red varies fastest: entry 1 is (1, 0, 0), entry 2 is (0, 1, 0), entry 4 is (0, 0, 1).
+    const std::vector<uint8_t>& t = cube.GetTexels();
+    EXPECT_EQ(std::vector<uint8_t>(t.begin() + 4, t.begin() + 8), (std::vector<uint8_t>{255, 0, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(t.begin() + 8, t.begin() + 12), (std::vector<uint8_t>{0, 255, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(t.begin() + 16, t.begin() + 20), (std::vector<uint8_t>{0, 0, 255, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(t.begin() + 28, t.begin() + 32), (std::vector<uint8_t>{255, 255, 255, 255}));
+    EXPECT_EQ(log.Count("Parsing a .cube file.."), 1);
+    EXPECT_EQ(log.Count("..succeeded"), 1);
+    EXPECT_EQ(log.Count("..failed"), 0);
+}
+
+TEST(CubeLoader, ValuesTruncateAndOutOfRangeValuesClamp) {
+    CubeLoader cube = Parse("LUT_3D_SIZE 2\n0.5 1.0 0.999\n-0.5 1.5 nan\n1e30 -1e30 inf\n" + Lines(5));
+    ASSERT_TRUE(cube.GetSucceeded());
+    const std::vector<uint8_t>& t = cube.GetTexels();
+    EXPECT_EQ(std::vector<uint8_t>(t.begin(), t.begin() + 12),
+              (std::vector<uint8_t>{127, 255, 254, 255, 0, 255, 0, 255, 255, 0, 255, 255}));
+}
+
+TEST(CubeLoader, MissingOrMalformedDataLinesFail) {
+    {
+        LogCapture log;
+        CubeLoader cube = Parse("LUT_3D_SIZE 2\n" + Lines(7));
+        EXPECT_FALSE(cube.GetSucceeded());
+        EXPECT_EQ(cube.GetSize(), 0);
+        EXPECT_TRUE(cube.GetTexels().empty());
+        EXPECT_EQ(log.Count("..failed"), 1);
+        EXPECT_EQ(log.Count("..succeeded"), 0);
+    }
+    EXPECT_TRUE(Parse("LUT_3D_SIZE 2\n" + Lines(8)).GetSucceeded());
+    EXPECT_TRUE(Parse("LUT_3D_SIZE 2\n" + Lines(9)).GetSucceeded()) << "lines after the table are ignored";
+    EXPECT_FALSE(Parse("LUT_3D_SIZE 2\n" + Lines(3) + "0.5 0.5\n" + Lines(4)).GetSucceeded());
+    EXPECT_FALSE(Parse("LUT_3D_SIZE 2\n" + Lines(3) + "# comment inside\n" + Lines(5)).GetSucceeded());
+}
+
+TEST(CubeLoader, WindowsLineEndingsParseLikeUnixOnes) {
+    std::string unix = DataFolder::ReadTestData("cube/identity2.cube");
+    std::string windows;
+    for (char c : unix) windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    windows += "\r\n\r\n";
+    CubeLoader a = Parse(unix), b = Parse(windows);
+    ASSERT_TRUE(b.GetSucceeded());
+    EXPECT_EQ(a.GetTexels(), b.GetTexels());
+    // Blank CR LF lines inside the data vanish as blank LF lines do.
+    EXPECT_TRUE(Parse("LUT_3D_SIZE 2\r\n\r\n" + Lines(4, "0 0 0\r") + "\r\n" + Lines(4, "1 1 1\r")).GetSucceeded());
+}
+
+TEST(CubeLoader, DataWithoutFinalNewlineOrTerminatorParses) {
+    std::string text = "LUT_3D_SIZE 2\n" + Lines(7) + "0.25 0.5 1";
+    // Copy into a buffer with garbage after the counted bytes: the parse must stop at the length.
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    bytes.insert(bytes.end(), {'2', '5', ' ', '9'});
+    CubeLoader cube(bytes.data(), uint32_t(text.size()));
+    ASSERT_TRUE(cube.GetSucceeded());
+    EXPECT_EQ(cube.GetTexels()[28], 63);
+    EXPECT_EQ(cube.GetTexels()[29], 127);
+    EXPECT_EQ(cube.GetTexels()[30], 255);
+}
+
+TEST(CubeLoader, BadSizesAndTablesFailCleanly) {
+    const std::string cases[] = {
+        "",
+        "TITLE \"no size line\"\n" + Lines(8),
+        "LUT_1D_SIZE 4\n" + Lines(4),  // a 1D table only
+        "LUT_3D_SIZE 0\n" + Lines(8),
+        "LUT_3D_SIZE -2\n" + Lines(8),
+        "LUT_3D_SIZE 100000\n" + Lines(8),
+        "LUT_3D_SIZE 99999999999999999999\n" + Lines(8),
+        "LUT_3D_SIZE 257\n" + Lines(8),
+        "LUT_3D_SIZE two\n" + Lines(8),
+        "LUT_3D_SIZE\n" + Lines(8),
+        "LUT_3D_SIZE 2\n",
+        "LUT_3D_SIZE 256\n" + Lines(8),  // allowed size, far too few lines
+    };
+    for (const std::string& text : cases) {
+        LogCapture log;
+        CubeLoader cube = Parse(text);
+        EXPECT_FALSE(cube.GetSucceeded()) << text.substr(0, 40);
+        EXPECT_TRUE(cube.GetTexels().empty());
+        EXPECT_EQ(log.Count("..failed"), 1);
+    }
+    EXPECT_FALSE(CubeLoader(nullptr, 0).GetSucceeded());
+}
+
+}  // namespace

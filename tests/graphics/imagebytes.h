@@ -1,0 +1,51 @@
+#pragma once
+// Builders of broken image files from good ones: truncated, corrupted and with absurd sizes.
+#include <cstdint>
+#include <string>
+
+namespace imagebytes {
+
+inline uint32_t Crc32(const std::string& bytes, size_t begin, size_t end) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = begin; i < end; ++i) {
+        crc ^= uint8_t(bytes[i]);
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+inline void PutBig32(std::string& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = char(value >> (24 - 8 * i));
+}
+
+// A PNG whose IHDR declares width x height, with a correct CRC so only the size is wrong.
+inline std::string PngWithSize(std::string png, uint32_t width, uint32_t height) {
+    PutBig32(png, 16, width);
+    PutBig32(png, 20, height);
+    PutBig32(png, 29, Crc32(png, 12, 29));
+    return png;
+}
+
+// A PNG with one byte of its first IDAT chunk's data flipped (its CRC no longer matches).
+inline std::string PngWithCorruptData(std::string png) {
+    size_t idat = png.find("IDAT");
+    if (idat != std::string::npos && idat + 6 < png.size()) png[idat + 6] = char(png[idat + 6] ^ 0x5A);
+    return png;
+}
+
+// A JPEG whose frame header declares width x height.
+inline std::string JpegWithSize(std::string jpeg, uint32_t width, uint32_t height) {
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        uint8_t marker = uint8_t(jpeg[i + 1]);
+        if (uint8_t(jpeg[i]) == 0xFF && (marker == 0xC0 || marker == 0xC2)) {
+            jpeg[i + 5] = char(height >> 8);
+            jpeg[i + 6] = char(height);
+            jpeg[i + 7] = char(width >> 8);
+            jpeg[i + 8] = char(width);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+}  // namespace imagebytes

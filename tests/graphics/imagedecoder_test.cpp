@@ -1,0 +1,106 @@
+// Image decoding to RGBA8 and the header checks that refuse broken or absurd files before
+// a decoder allocates for them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "datafolder.h"
+#include "graphics/imagedecoder.h"
+#include "graphics/imageheader.h"
+#include "imagebytes.h"
+
+namespace {
+
+const std::vector<uint8_t> kPattern = {
+    255, 0,   0,   255, 0,   255, 0, 255, 0,   0,   255, 255, 255, 255, 255, 255,
+    128, 128, 128, 128, 0,   0,   0, 255, 255, 255, 0,   255, 0,   255, 255, 255,
+};
+
+bool Decode(const std::string& bytes, DecodedImage* image) {
+    return DecodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), uint32_t(bytes.size()), image);
+}
+
+ImageHeader Header(const std::string& bytes, uint32_t* w, uint32_t* h) {
+    return ReadImageHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), w, h);
+}
+
+TEST(ImageDecoder, PngAndLosslessWebpDecodeToExactRgbaRowsTopFirst) {
+    for (const char* name : {"images/pattern4x2.png", "images/pattern4x2.webp"}) {
+        DecodedImage image;
+        ASSERT_TRUE(Decode(DataFolder::ReadTestData(name), &image)) << name;
+        EXPECT_EQ(image.width, 4u);
+        EXPECT_EQ(image.height, 2u);
+        EXPECT_EQ(image.rgba, kPattern) << name;
+    }
+}
+
+TEST(ImageDecoder, JpegDecodesToItsColourWithinCompressionError) {
+    DecodedImage image;
+    ASSERT_TRUE(Decode(DataFolder::ReadTestData("images/blue16x8.jpg"), &image));
+    EXPECT_EQ(image.width, 16u);
+    EXPECT_EQ(image.height, 8u);
+    for (size_t i = 0; i < image.rgba.size(); i += 4) {
+        EXPECT_NEAR(image.rgba[i + 0], 0x33, 6);
+        EXPECT_NEAR(image.rgba[i + 1], 0x66, 6);
+        EXPECT_NEAR(image.rgba[i + 2], 0xCC, 6);
+        EXPECT_EQ(image.rgba[i + 3], 255);
+    }
+}
+
+TEST(ImageDecoder, HeadersReportDeclaredSizes) {
+    uint32_t w = 0, h = 0;
+    EXPECT_EQ(Header(DataFolder::ReadTestData("images/pattern4x2.png"), &w, &h), ImageHeader::Sized);
+    EXPECT_EQ(w * 100 + h, 402u);
+    EXPECT_EQ(Header(DataFolder::ReadTestData("images/pattern4x2.webp"), &w, &h), ImageHeader::Sized);
+    EXPECT_EQ(w * 100 + h, 402u);
+    EXPECT_EQ(Header(DataFolder::ReadTestData("images/blue16x8.jpg"), &w, &h), ImageHeader::Sized);
+    EXPECT_EQ(w * 100 + h, 1608u);
+    EXPECT_EQ(Header("BM not handled here", &w, &h), ImageHeader::Unrecognised);
+    EXPECT_EQ(Header(DataFolder::ReadTestData("images/pattern4x2.png").substr(0, 20), &w, &h),
+              ImageHeader::Malformed);
+    EXPECT_EQ(Header(DataFolder::ReadTestData("images/blue16x8.jpg").substr(0, 40), &w, &h),
+              ImageHeader::Malformed);
+}
+
+TEST(ImageDecoder, BrokenFilesFailWithoutCrashing) {
+    const std::string png = DataFolder::ReadTestData("images/pattern4x2.png");
+    const std::string jpeg = DataFolder::ReadTestData("images/blue16x8.jpg");
+    const std::string webp = DataFolder::ReadTestData("images/pattern4x2.webp");
+    const std::string cases[] = {
+        std::string(),
+        png.substr(0, png.size() / 2),
+        png.substr(0, 30),
+        imagebytes::PngWithCorruptData(png),
+        imagebytes::PngWithSize(png, 0, 2),
+        imagebytes::PngWithSize(png, 100000, 100000),
+        imagebytes::PngWithSize(png, 0x7FFFFFFF, 0x7FFFFFFF),
+        imagebytes::JpegWithSize(jpeg, 65535, 65535),
+        imagebytes::JpegWithSize(jpeg, 0, 8),
+        jpeg.substr(0, 100),
+        webp.substr(0, 40),
+        "this is not an image at all",
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        DecodedImage image;
+        EXPECT_FALSE(Decode(cases[i], &image)) << "case " << i;
+    }
+    DecodedImage image;
+    EXPECT_FALSE(DecodeImage(nullptr, 0, &image));
+}
+
+TEST(ImageDecoder, ImagesWiderThanTheTextureLimitAreScaledToFit) {
+    DecodedImage image;
+    ASSERT_TRUE(Decode(DataFolder::ReadTestData("images/wide16400x4.png"), &image));
+    EXPECT_EQ(image.width, kMaxTextureSize);
+    EXPECT_EQ(image.height, 4u);
+    ASSERT_EQ(image.rgba.size(), size_t(kMaxTextureSize) * 4 * 4);
+    const size_t last = image.rgba.size() - 4;
+    // The scaler may filter; a flat colour stays within rounding.
+    EXPECT_NEAR(image.rgba[last + 0], 0xFF, 2);
+    EXPECT_NEAR(image.rgba[last + 1], 0x80, 2);
+    EXPECT_NEAR(image.rgba[last + 2], 0x00, 2);
+    EXPECT_EQ(image.rgba[last + 3], 0xFF);
+}
+
+}  // namespace
