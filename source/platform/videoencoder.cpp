@@ -36,14 +36,6 @@ AVPixelFormat ChoosePixelFormat(const AVCodec* codec) {
     return codec->pix_fmts[0];
 }
 
-// Fully planar 8-bit formats: the only ones whose edges PadEdges knows how to fill.
-bool IsPlanar8Bit(const AVPixFmtDescriptor* desc) {
-    if (!(desc->flags & AV_PIX_FMT_FLAG_PLANAR) || desc->nb_components < 3) return false;
-    for (int c = 0; c < desc->nb_components; ++c)
-        if (desc->comp[c].step != 1 || desc->comp[c].depth != 8 || desc->comp[c].plane != c) return false;
-    return true;
-}
-
 int RoundUp(int value, int log2Alignment) {
     const int mask = (1 << log2Alignment) - 1;
     return (value + mask) & ~mask;
@@ -108,10 +100,8 @@ bool VideoEncoder::OpenVideoStream(const std::string& fileName) {
     // Chroma subsampling needs sizes divisible by the subsampling factor: pad the picture.
     codedWidth_ = RoundUp(width_, desc->log2_chroma_w);
     codedHeight_ = RoundUp(height_, desc->log2_chroma_h);
-    if ((codedWidth_ != width_ || codedHeight_ != height_) && !IsPlanar8Bit(desc)) {
-        LOG("Video encoder '%s' cannot take a %dx%d picture", codec->name, width_, height_);
-        return false;
-    }
+    if (codedWidth_ != width_ || codedHeight_ != height_)
+        padded_.resize(static_cast<size_t>(codedWidth_) * codedHeight_ * 4);
 
     video_ = avcodec_alloc_context3(codec);
     if (!video_) {
@@ -175,8 +165,8 @@ bool VideoEncoder::OpenVideoStream(const std::string& fileName) {
         return false;
     }
     // Same size in and out: only the colour conversion (which also puts R and B in place).
-    sws_ = sws_getContext(width_, height_, AV_PIX_FMT_RGBA, width_, height_, pixelFormat, SWS_BILINEAR,
-                          nullptr, nullptr, nullptr);
+    sws_ = sws_getContext(codedWidth_, codedHeight_, AV_PIX_FMT_RGBA, codedWidth_, codedHeight_, pixelFormat,
+                          SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!sws_) {
         LOG("Failed to create colour conversion to '%s'", desc->name);
         return false;
@@ -293,30 +283,21 @@ bool VideoEncoder::ConvertFrame(const uint8_t* rgba) {
         return false;
     }
     const uint8_t* source[1] = {rgba};
-    const int sourceStride[1] = {width_ * 4};
-    sws_scale(sws_, source, sourceStride, 0, height_, picture_->data, picture_->linesize);
-
-    // Fill the padding to the coded size by repeating the last column and row, so that
-    // the padding does not bleed a dark edge into the picture.
-    if (codedWidth_ == width_ && codedHeight_ == height_) return true;
-    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture_->format));
-    for (int p = 0; p < desc->nb_components; ++p) {
-        const bool chroma = p == 1 || p == 2;
-        const int shiftX = chroma ? desc->log2_chroma_w : 0;
-        const int shiftY = chroma ? desc->log2_chroma_h : 0;
-        const int visibleWidth = AV_CEIL_RSHIFT(width_, shiftX);
-        const int codedWidth = AV_CEIL_RSHIFT(codedWidth_, shiftX);
-        const int visibleHeight = AV_CEIL_RSHIFT(height_, shiftY);
-        const int codedHeight = AV_CEIL_RSHIFT(codedHeight_, shiftY);
-        uint8_t* plane = picture_->data[p];
-        const int stride = picture_->linesize[p];
-        for (int y = 0; y < visibleHeight && codedWidth > visibleWidth; ++y) {
-            uint8_t* row = plane + y * stride;
-            std::memset(row + visibleWidth, row[visibleWidth - 1], codedWidth - visibleWidth);
+    const int sourceStride[1] = {codedWidth_ * 4};
+    if (!padded_.empty()) {
+        // Grow the picture to the coded size by repeating its last column and row, so that
+        // the padding does not bleed into the picture's edge. swscale mixes garbage into
+        // the last chroma sample of odd-sized pictures, so padding comes before conversion.
+        const size_t rowBytes = static_cast<size_t>(width_) * 4;
+        const size_t codedRowBytes = static_cast<size_t>(codedWidth_) * 4;
+        for (int y = 0; y < codedHeight_; ++y) {
+            uint8_t* row = padded_.data() + y * codedRowBytes;
+            std::memcpy(row, rgba + std::min(y, height_ - 1) * rowBytes, rowBytes);
+            for (size_t x = rowBytes; x < codedRowBytes; x += 4) std::memcpy(row + x, row + rowBytes - 4, 4);
         }
-        for (int y = visibleHeight; y < codedHeight; ++y)
-            std::memcpy(plane + y * stride, plane + (visibleHeight - 1) * stride, codedWidth);
+        source[0] = padded_.data();
     }
+    sws_scale(sws_, source, sourceStride, 0, codedHeight_, picture_->data, picture_->linesize);
     return true;
 }
 

@@ -64,6 +64,7 @@ private:
     AVStream* videoStream_ = nullptr;
     AVFrame* picture_ = nullptr;
     SwsContext* sws_ = nullptr;
+    std::vector<uint8_t> padded_;  // the frame grown to the coded size, when that differs
     AVPacket* packet_ = nullptr;
 
     AVCodecContext* audio_ = nullptr;
