@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int kWidth = 280;
-constexpr int kHeight = 232;
+constexpr int kHeight = 252;
 constexpr const char* kResolutions[] = {"256x192", "1280x720", "1920x1080"};
 constexpr const char* kFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr float kBackground[4] = {0.11f, 0.12f, 0.14f, 1.0f};
