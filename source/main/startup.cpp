@@ -26,18 +26,6 @@ const char* TakeFileSystemError() {
     return text ? text : "(null)";
 }
 
-// Mounts "demo.dat" and then "data/" in front of it, so files in data/ win. Logs each result.
-bool MountData() {
-    PHYSFS_getLastErrorCode();  // nothing earlier may show up in the mount lines
-    bool archive = PHYSFS_mount("demo.dat", "/", 0) != 0;
-    LOG("Mounted archive: %s\n", archive ? "(null)" : TakeFileSystemError());
-    PHYSFS_getLastErrorCode();
-    bool directory = PHYSFS_mount("data/", "/", 0) != 0;
-    LOG("Mounted directory: %s\n", directory ? "(null)" : TakeFileSystemError());
-    PHYSFS_getLastErrorCode();
-    return archive || directory;
-}
-
 }  // namespace
 
 void SetRenderSize(int resolution) {
@@ -64,7 +52,16 @@ int StartUp(int argc, char** argv) {
         ShowErrorMessage("PHYSFS FAIL", "FAIL", interactive);
         return kFailure;
     }
-    if (!MountData()) {
+    // "data/" goes in front of "demo.dat", so a file in data/ hides the archive's copy.
+    // Each line reports its own mount's failure, never an error left from before.
+    PHYSFS_getLastErrorCode();
+    const bool archive = PHYSFS_mount("demo.dat", "/", 0) != 0;
+    LOG("Mounted archive: %s\n", archive ? "(null)" : TakeFileSystemError());
+    PHYSFS_getLastErrorCode();
+    const bool directory = PHYSFS_mount("data/", "/", 0) != 0;
+    LOG("Mounted directory: %s\n", directory ? "(null)" : TakeFileSystemError());
+    PHYSFS_getLastErrorCode();
+    if (!archive && !directory) {
         ShowErrorMessage("NO DATA = NO DEMO", "FAIL", interactive);
         return kFailure;
     }

@@ -1,5 +1,8 @@
-// The player with its window on a real X display, as a child process.
+// The player with its windows on a real X display, as a child process.
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
 
 #include "main/childprocess.h"
 
@@ -8,6 +11,16 @@ namespace {
 using childtest::ChildResult;
 using childtest::RunPlayer;
 using childtest::ScratchDir;
+
+// Types a key into the settings dialog once it shows, through the X server as a user would.
+std::thread PressInDialog(const std::string& key) {
+    return std::thread([key] {
+        std::string command =
+            "id=$(timeout 60 xdotool search --sync --name '^Lumivane$' | head -n 1) && sleep 0.5 && "
+            "xdotool windowfocus --sync \"$id\" key " + key;
+        [[maybe_unused]] int status = std::system(command.c_str());
+    });
+}
 
 TEST(Player, WindowedRunOpensTheWindowAndEnds) {
     ScratchDir dir;
@@ -19,6 +32,33 @@ TEST(Player, WindowedRunOpensTheWindowAndEnds) {
     EXPECT_NE(log.find("Initialised graphics"), std::string::npos) << log;
     EXPECT_NE(log.find("Starting windowed"), std::string::npos) << log;
     EXPECT_NE(log.find("Exited main loop"), std::string::npos) << log;
+}
+
+TEST(Player, EscapeInTheDialogEndsWithoutAWindow) {
+    ScratchDir dir;
+    dir.Write("data/readme.txt", "x");
+    std::thread user = PressInDialog("Escape");
+    ChildResult result = RunPlayer(dir, {"-windowed", "-frames", "5"}, {}, 90);
+    user.join();
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::string log = dir.Read("Lumivane.log");
+    EXPECT_NE(log.find("User chose not to run.."), std::string::npos) << log;
+    EXPECT_EQ(log.find("Config."), std::string::npos) << log;
+}
+
+TEST(Player, EnterInTheDialogRunsWithThePresetValues) {
+    ScratchDir dir;
+    dir.Write("data/readme.txt", "x");
+    std::thread user = PressInDialog("Return");
+    ChildResult result = RunPlayer(dir, {"-windowed", "-lowres", "-notontop", "-frames", "5"}, {}, 90);
+    user.join();
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::string log = dir.Read("Lumivane.log");
+    for (const char* line : {"Config.FullScreen = 0", "Config.AntiAlias = 0", "Config.AlwaysOnTop = 0",
+                             "Config.Resolution = 1", "Starting windowed", "Exited main loop"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
 }
 
 }  // namespace
