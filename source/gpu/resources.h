@@ -37,12 +37,20 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     Buffer() : Resource(Kind::Buffer) {}
     BufferDesc desc_;
     uint32_t gl_ = 0;                 // GL buffer name
     std::vector<uint8_t> shadow_;     // CPU copy: staging reads, constant-buffer repacking
     uint64_t version_ = 0;            // bumped on every write, for repack caching
+    uint32_t generation_ = 0;         // GL context the names belong to
+    // Repacked GL-side copy for shaders whose constant-buffer layout differs from HLSL's.
+    uint32_t repackGl_ = 0;
+    uint64_t repackVersion_ = 0;
+    std::vector<uint32_t> repackKey_; // glSize followed by the copy table it was built with
+    void* fence_ = nullptr;           // staging: completion of the last copy into it
+    bool mapped_ = false;
 };
 
 class Texture2D final : public Resource {
@@ -52,13 +60,19 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     friend class SwapChain;
     Texture2D() : Resource(Kind::Texture2D) {}
     Texture2DDesc desc_;
     uint32_t gl_ = 0;                 // GL texture (or renderbuffer for depth) name
     uint32_t target_ = 0;             // GL_TEXTURE_2D or GL_TEXTURE_2D_MULTISAMPLE
-    std::vector<uint8_t> staging_;    // Usage::Staging textures live in CPU memory
+    std::vector<uint8_t> staging_;    // CPU copy of level 0 for Map(WriteDiscard) on dynamic textures
+    uint32_t generation_ = 0;         // GL context the names belong to
+    // Usage::Staging textures are a pixel buffer (gl_ names it, target_ is 0); CopyResource
+    // reads into it asynchronously and fence_ marks when that read has completed.
+    void* fence_ = nullptr;
+    bool mapped_ = false;
 };
 
 class Texture3D final : public Resource {
@@ -68,10 +82,12 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     Texture3D() : Resource(Kind::Texture3D) {}
     Texture3DDesc desc_;
     uint32_t gl_ = 0;
+    uint32_t generation_ = 0;
 };
 
 class ShaderResourceView final {
@@ -82,6 +98,7 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     ShaderResourceView() = default;
     std::shared_ptr<Resource> resource_;
@@ -96,6 +113,7 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     friend class SwapChain;
     RenderTargetView() = default;
@@ -111,6 +129,7 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     DepthStencilView() = default;
     std::shared_ptr<Resource> resource_;
@@ -123,6 +142,7 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     BlendState() = default;
     BlendDesc desc_;
@@ -134,6 +154,7 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     DepthStencilState() = default;
     DepthStencilDesc desc_;
@@ -145,6 +166,7 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     RasterizerState() = default;
     RasterizerDesc desc_;
@@ -157,10 +179,12 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     SamplerState() = default;
     SamplerDesc desc_;
     uint32_t gl_ = 0;  // GL sampler object
+    uint32_t generation_ = 0;
 };
 
 class InputLayout final {
@@ -169,6 +193,7 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     InputLayout() = default;
     struct Element {
@@ -181,6 +206,14 @@ private:
     };
     std::vector<Element> elements_;
     uint32_t vao_ = 0;
+    uint32_t generation_ = 0;
+    // What the VAO currently sources from, so that unchanged bindings cost no GL call.
+    static constexpr uint32_t kSlots = 16;
+    uint32_t slotMask_ = 0;  // input slots the elements read
+    uint32_t boundBuffer_[kSlots] = {};
+    uint32_t boundOffset_[kSlots] = {};
+    uint32_t boundStride_[kSlots] = {};
+    uint32_t boundElementBuffer_ = 0;
 };
 
 class VertexShader final {
@@ -190,10 +223,12 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     VertexShader() = default;
     std::shared_ptr<const ShaderBlob> blob_;
     uint32_t program_ = 0;  // separable GL program
+    uint32_t generation_ = 0;
 };
 
 class PixelShader final {
@@ -203,10 +238,12 @@ public:
 
 private:
     friend class Device;
+    friend struct GlAccess;
     friend class Context;
     PixelShader() = default;
     std::shared_ptr<const ShaderBlob> blob_;
     uint32_t program_ = 0;
+    uint32_t generation_ = 0;
 };
 
 using ResourcePtr = std::shared_ptr<Resource>;
