@@ -22,13 +22,12 @@ void SetLogObserver(LogObserver observer, void* user);
 namespace logdetail {
 // Reduces a compiler's pretty function signature ("bool Effects::Bloom::Init(float, ...)")
 // to the qualified name ("Effects::Bloom::Init"), at compile time.
-template <std::size_t N>
-constexpr std::array<char, N> QualifiedName(const char (&pretty)[N]) {
-    // The parameter list is the last parenthesis that opens at the top level.
-    std::size_t open = N;
+// The parameter list is the last parenthesis that opens at the top level of [lo, hi).
+constexpr std::size_t LastTopLevelParen(const char* s, std::size_t lo, std::size_t hi) {
+    std::size_t open = hi;
     int angle = 0, paren = 0, bracket = 0;
-    for (std::size_t i = 0; i + 1 < N; ++i) {
-        char c = pretty[i];
+    for (std::size_t i = lo; i < hi; ++i) {
+        char c = s[i];
         if (c == '<') ++angle;
         else if (c == '>') --angle;
         else if (c == '[') ++bracket;
@@ -39,14 +38,36 @@ constexpr std::array<char, N> QualifiedName(const char (&pretty)[N]) {
             ++paren;
         }
     }
+    return open;
+}
+
+template <std::size_t N>
+constexpr std::array<char, N> QualifiedName(const char (&pretty)[N]) {
     std::array<char, N> out{};
-    if (open == N) {
+    std::size_t lo = 0, hi = N - 1;
+    std::size_t open = LastTopLevelParen(pretty, lo, hi);
+    // A function returning a function pointer reads "R (* name(args))(args)": look inside.
+    while (open != hi && open > lo && pretty[open - 1] == ')') {
+        int depth = 0;
+        std::size_t match = open - 1;
+        for (std::size_t i = open; i-- > lo;) {
+            if (pretty[i] == ')') ++depth;
+            else if (pretty[i] == '(' && --depth == 0) {
+                match = i;
+                break;
+            }
+        }
+        lo = match + 1;
+        hi = open - 1;
+        open = LastTopLevelParen(pretty, lo, hi);
+    }
+    if (open == hi) {
         for (std::size_t i = 0; i < N; ++i) out[i] = pretty[i];
         return out;
     }
-    std::size_t begin = 0;
+    std::size_t begin = lo;
     int depth = 0;
-    for (std::size_t i = open; i-- > 0;) {
+    for (std::size_t i = open; i-- > lo;) {
         char c = pretty[i];
         if (c == '>' || c == ')') ++depth;
         else if (c == '<' || c == '(') --depth;

@@ -60,6 +60,8 @@ TEST(Log, QualifiedNameComesFromTheSignature) {
     EXPECT_STREQ(logdetail::QualifiedName("Effects::Bloom::Bloom()").data(), "Effects::Bloom::Bloom");
     EXPECT_STREQ(logdetail::QualifiedName("std::vector<int> ns::f(int)").data(), "ns::f");
     EXPECT_STREQ(logdetail::QualifiedName("ns::A::g()::<lambda()>").data(), "ns::A::g");
+    EXPECT_STREQ(logdetail::QualifiedName("double (* Params::GetEaseFunction(const std::string&))(double)").data(),
+                 "Params::GetEaseFunction");
 }
 
 TEST(Log, FileLayoutSplittingAndCuts) {
