@@ -61,8 +61,9 @@ private:
 };
 
 // Consumes one block every blockFrames / rate seconds on fixed deadlines, so its pace is
-// that of the steady clock however late a wake-up comes; a late block is stamped with its
-// deadline, not the wake-up time.
+// that of the steady clock however late a wake-up comes. Like a device with a buffer it
+// renders each block a little before it is due and stamps it with its due time, so a
+// wake-up that comes late by less than that lead leaves the clock untouched.
 class NullSoundOutput : public SoundOutput {
 public:
     NullSoundOutput(int rate, RenderFn render)
@@ -83,14 +84,16 @@ private:
         long long consumed = 0;
         while (!stop_) {
             // Deadlines derive from the frame count, so rounding never accumulates.
-            auto deadline = start + std::chrono::duration_cast<Clock::duration>(
-                                        std::chrono::nanoseconds(consumed * 1000000000LL / rate_));
-            std::this_thread::sleep_until(deadline);
+            auto due = start + std::chrono::duration_cast<Clock::duration>(
+                                   std::chrono::nanoseconds(consumed * 1000000000LL / rate_));
+            std::this_thread::sleep_until(due - kLead);
             if (stop_) break;
-            render_(block.data(), blockFrames_, deadline);
+            render_(block.data(), blockFrames_, due);
             consumed += blockFrames_;
         }
     }
+
+    static constexpr std::chrono::milliseconds kLead{20};
 
     RenderFn render_;
     int blockFrames_;

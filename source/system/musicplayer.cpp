@@ -14,7 +14,7 @@ void MusicPlayer::Start(std::shared_ptr<const DecodedTrack> track, int rate) {
     length_ = track_ ? double(track_->frames) : std::numeric_limits<double>::infinity();
     cursor_ = 0;
     lastReturned_ = 0.0;
-    haveBlock_ = false;
+    blockCount_ = 0;
 }
 
 void MusicPlayer::Stop() {
@@ -25,7 +25,7 @@ void MusicPlayer::Stop() {
     length_ = 0.0;
     cursor_ = 0;
     lastReturned_ = 0.0;
-    haveBlock_ = false;
+    blockCount_ = 0;
 }
 
 void MusicPlayer::SetLatencyFrames(int frames) {
@@ -70,7 +70,7 @@ void MusicPlayer::SetPaused(bool paused, Clock::time_point now) {
     } else {
         paused_ = false;
     }
-    haveBlock_ = false;
+    blockCount_ = 0;
 }
 
 void MusicPlayer::Seek(double frame) {
@@ -79,7 +79,7 @@ void MusicPlayer::Seek(double frame) {
     double target = std::clamp(frame, 0.0, length_);
     cursor_ = std::llround(std::floor(target));
     lastReturned_ = target;
-    haveBlock_ = false;
+    blockCount_ = 0;
 }
 
 void MusicPlayer::SetVolume(float volume) {
@@ -94,9 +94,15 @@ double MusicPlayer::Position(Clock::time_point now) {
 
 double MusicPlayer::PositionLocked(Clock::time_point now) {
     if (!hasChannel_) return 0.0;
-    if (paused_ || !haveBlock_) return lastReturned_;
-    double elapsed = std::chrono::duration<double>(now - blockTime_).count() * rate_;
-    double position = double(blockCursor_) - latency_ + std::clamp(elapsed, 0.0, double(blockFrames_));
+    if (paused_) return lastReturned_;
+    const Block* due = nullptr;
+    for (int i = 1; i <= blockCount_ && !due; ++i) {
+        const Block& b = blocks_[(next_ - i + kBlockHistory) % kBlockHistory];
+        if (b.when <= now) due = &b;
+    }
+    if (!due) return lastReturned_;
+    double elapsed = std::chrono::duration<double>(now - due->when).count() * rate_;
+    double position = double(due->cursor) - latency_ + std::min(elapsed, double(due->frames));
     position = std::clamp(position, 0.0, length_);
     lastReturned_ = std::max(lastReturned_, position);
     return lastReturned_;
@@ -112,19 +118,17 @@ void MusicPlayer::Render(float* stereo, int frames, Clock::time_point when) {
     std::memset(stereo, 0, size_t(frames) * 2 * sizeof(float));
     if (!hasChannel_ || paused_) return;
 
+    // The block's full size counts even past the end, so the clock can reach the length.
+    blocks_[next_] = Block{cursor_, frames, when};
+    next_ = (next_ + 1) % kBlockHistory;
+    blockCount_ = std::min(blockCount_ + 1, kBlockHistory);
     if (track_) {
         long long available = std::max(0LL, (long long)track_->frames - cursor_);
         int count = int(std::min<long long>(frames, available));
         const float* source = track_->samples.data() + size_t(cursor_) * 2;
         for (int i = 0; i < count * 2; ++i) stereo[i] = source[i] * volume_;
-        blockCursor_ = cursor_;
         cursor_ += count;
     } else {
-        blockCursor_ = cursor_;
         cursor_ += frames;
     }
-    // The block's full size counts even past the end, so the clock can reach the length.
-    blockFrames_ = frames;
-    blockTime_ = when;
-    haveBlock_ = true;
 }

@@ -36,7 +36,7 @@ public:
     // True once a playing track's last samples have been heard.
     bool HasEnded(Clock::time_point now);
 
-    // Fills frames stereo frames of output and notes when they start to be consumed.
+    // Fills frames stereo frames of output; when is the time the output starts consuming them.
     void Render(float* stereo, int frames, Clock::time_point when);
 
 private:
@@ -52,9 +52,16 @@ private:
     float volume_ = 1.0f;
     int latency_ = 0;
     double lastReturned_ = 0.0;
-    // The latest block rendered while playing: where it began, its size and when.
-    bool haveBlock_ = false;
-    long long blockCursor_ = 0;
-    int blockFrames_ = 0;
-    Clock::time_point blockTime_;
+    // Blocks rendered since the last seek or pause: where each began in the track, its size,
+    // and when the output starts consuming it. An output may render ahead of time, so the
+    // clock follows the latest block already due.
+    struct Block {
+        long long cursor;
+        int frames;
+        Clock::time_point when;
+    };
+    static constexpr int kBlockHistory = 8;
+    Block blocks_[kBlockHistory] = {};
+    int blockCount_ = 0;  // valid entries, newest at (next_ - 1)
+    int next_ = 0;
 };

@@ -61,6 +61,17 @@ TEST_F(MusicPlayerTest, ClockInterpolatesWithinACallbackAndStopsAtItsEnd) {
     EXPECT_NEAR(player_.Position(At(15)), 15.0, 1e-6);
 }
 
+TEST_F(MusicPlayerTest, BlocksRenderedAheadCountOnlyOnceDue) {
+    player_.SetPaused(false, At(0));
+    Block(10, 0);
+    Block(10, 10);  // both rendered at once, as an output with a lead does
+    Block(10, 20);
+    EXPECT_NEAR(player_.Position(At(5)), 5.0, 1e-6);
+    EXPECT_NEAR(player_.Position(At(17)), 17.0, 1e-6);
+    EXPECT_NEAR(player_.Position(At(29)), 29.0, 1e-6);
+    EXPECT_NEAR(player_.Position(At(40)), 30.0, 1e-6) << "nothing rendered beyond 30 frames";
+}
+
 TEST_F(MusicPlayerTest, LatencyDelaysTheHeardPositionButNeverGoesBack) {
     player_.SetLatencyFrames(20);
     player_.SetPaused(false, At(0));
