@@ -120,9 +120,10 @@ bool VideoEncoder::OpenVideoStream(const std::string& fileName) {
     video_->color_primaries = AVCOL_PRI_BT709;
     video_->color_trc = AVCOL_TRC_IEC61966_2_1;
     if (codec->id == AV_CODEC_ID_H264 && std::strcmp(codec->name, "libx264") == 0) {
-        // Constant quality at a fast preset: keeps up with rendering on a few cores.
-        av_opt_set(video_->priv_data, "preset", "veryfast", 0);
-        av_opt_set(video_->priv_data, "crf", "20", 0);
+        // Constant quality at the fastest preset, so that encoding keeps up with rendering
+        // even on two cores; the low CRF makes up for what the preset gives away.
+        av_opt_set(video_->priv_data, "preset", "ultrafast", 0);
+        av_opt_set(video_->priv_data, "crf", "18", 0);
     } else {
         video_->bit_rate = kVideoBitRate;
     }
@@ -328,9 +329,18 @@ bool VideoEncoder::Drain(AVCodecContext* codec, AVStream* stream) {
         err = av_interleaved_write_frame(format_, packet_);
         av_packet_unref(packet_);
         if (err < 0) {
-            LOG("Failed to write to '%s': %s", fileName_.c_str(), ErrorText(err).c_str());
+            // A full disk fails every packet from now on: say why once.
+            if (!writeErrorLogged_) LOG("Failed to write to '%s': %s", fileName_.c_str(), ErrorText(err).c_str());
+            writeErrorLogged_ = true;
             ok = false;
         }
+    }
+    // Muxers buffer their output and may not pass on a failed write (a full disk): ask the file.
+    if (format_->pb && format_->pb->error < 0) {
+        if (!writeErrorLogged_)
+            LOG("Failed to write to '%s': %s", fileName_.c_str(), ErrorText(format_->pb->error).c_str());
+        writeErrorLogged_ = true;
+        ok = false;
     }
     return ok;
 }

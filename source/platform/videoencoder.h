@@ -78,4 +78,5 @@ private:
     bool headerWritten_ = false;
     bool headerFailed_ = false;
     bool finished_ = false;
+    bool writeErrorLogged_ = false;
 };

@@ -92,9 +92,10 @@ void VideoWriter::Finish() {
         worker_.join();
     }
     if (!encoder_) return;
-    if (encoder_->Finish()) LOG("Wrote %u frames to '%s'", framesDone_, fileName_.c_str());
+    const bool finished = encoder_->Finish();
+    ReportProgress(true);  // ends the progress line before the log writes to stderr again
+    if (finished) LOG("Wrote %u frames to '%s'", framesDone_, fileName_.c_str());
     else LOG("Failed to finalise video '%s'", fileName_.c_str());
-    ReportProgress(true);
     encoder_.reset();
     spare_.clear();
 }

@@ -143,3 +143,27 @@ TEST(VideoWriter, EmptyRecordingStillFinishes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(VideoWriter, FullDiskLogsFailedFramesWithoutCrashing) {
+    ScratchDir dir("full");
+    const std::string file = dir.File("full.wmv");
+    std::filesystem::create_symlink("/dev/full", file);
+    LogCapture log;
+    {
+        VideoWriter writer(320, 240, 30, file);
+        ASSERT_TRUE(writer.IsReady());
+        // Noise makes big packets, so the muxer's buffer overflows to the file early.
+        std::vector<std::vector<uint8_t>> frames(2, std::vector<uint8_t>(320 * 240 * 4));
+        uint32_t state = 1;
+        for (auto& frame : frames)
+            for (uint8_t& b : frame) b = static_cast<uint8_t>((state = state * 1103515245u + 12345u) >> 24);
+        for (int n = 0; n < 60; ++n) writer.writeFrame(frames[n % 2].data());
+        writer.Finish();
+    }
+    EXPECT_GT(log.CountContaining("Failed to write frame "), 0);
+    EXPECT_EQ(log.Count("Failed to finalise video '" + file + "'"), 1);
+}
+
+}  // namespace
