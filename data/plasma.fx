@@ -6,7 +6,7 @@
 //   float2  scale       zoom of the pattern; 0 selects 1 (bigger = finer detail)
 //   float3  hue         colour shift in turns (0 = green/teal curtains, 0.5 = magenta/orange)
 //   float4  brightness  overall gain; 0 selects 1
-//   float5  pulse       beat flash 0..1 (keyframe it to 1 on a beat and let it fall back)
+//   float5  pulse       flash on every whole time unit (each beat at a tempo), 0..1
 //   float6  warp        domain-warp strength 0..2 (0 = calm bands, 1.5 = turbulent)
 // Entry points: VS, PS. Uses no textures.
 
@@ -130,7 +130,8 @@ float4 PS(PSIn pin) : SV_Target
     colour += curtains * 0.9;
 
     // Beat flash lifts everything towards the curtain colour, a little towards white.
-    colour += pulse * (curtains * 0.8 + 0.06);
+    float flash = pulse * exp(-frac(time) * 5.0);
+    colour += flash * (curtains * 0.8 + 0.06);
 
     // Gentle falloff towards the corners.
     float2 c = uv - 0.5;

@@ -6,7 +6,7 @@
 //   float2  twist       how much the tube spirals (0 = straight, 1 = strong)
 //   float3  hue         colour shift in turns (0 = cyan/magenta)
 //   float4  brightness  overall gain; 0 selects 1
-//   float5  pulse       beat flash 0..1, lights the rings up
+//   float5  pulse       flash of the rings on every whole time unit (each beat at a tempo), 0..1
 //   float6  wobble      how far the vanishing point wanders (0 = centred, 1 = wide)
 // Entry points: VS, PS. Uses no textures.
 
@@ -86,13 +86,14 @@ float4 PS(PSIn pin) : SV_Target
 
     float3 ringColour = Palette(hue + 0.5 + 0.1 * sin(z * 0.7));
     float3 railColour = Palette(hue + 0.85);
-    float flash = 1.0 + pulse * 2.5;
+    float beat = pulse * exp(-frac(time) * 5.0);
+    float flash = 1.0 + beat * 2.5;
     float3 colour = ringColour * ring * 1.3 * flash + railColour * rail * 0.6 + ringColour * panelGlow;
 
     // Fog: far away (near the centre) fades to a warm glow, the near walls darken at the edge.
     float fog = exp(-depth * 0.35);
     colour *= fog;
-    colour += Palette(hue + 0.15) * exp(-radius * 9.0) * (0.5 + pulse);
+    colour += Palette(hue + 0.15) * exp(-radius * 9.0) * (0.5 + beat);
     colour *= smoothstep(0.0, 0.04, radius);
     colour += Palette(hue + 0.15) * smoothstep(0.05, 0.0, radius) * 0.6;
 

@@ -4,6 +4,7 @@
   loading1.png  night landscape (layered ridges under a starry sky and a pale moon)
   loading2.png  the same landscape lit by an aurora and a rising sun
   1x1white.png  a single white pixel (neutral texture)
+  blurmask.png  radial mask for Blur: black (sharp) in the middle, white (blurred) at the edges
 
 Everything is drawn procedurally with the standard library only; the output is
 deterministic. Usage: tools/make_images.py [output directory, default data/]
@@ -142,10 +143,25 @@ def render(variant):
     return rows
 
 
+def blur_mask(width=256, height=144):
+    rows = []
+    for y in range(height):
+        row = bytearray()
+        for x in range(width):
+            u = (x + 0.5) / width - 0.5
+            v = (y + 0.5) / height - 0.5
+            d = math.sqrt((u * 16 / 9) ** 2 + v * v) / math.sqrt((8 / 9) ** 2 + 0.25)
+            g = int(round(smoothstep(0.25, 0.95, d) * 255))
+            row += bytes((g, g, g))
+        rows.append(row)
+    return rows
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "data")
     os.makedirs(out, exist_ok=True)
     write_png(os.path.join(out, "1x1white.png"), 1, 1, [b"\xff\xff\xff"])
+    write_png(os.path.join(out, "blurmask.png"), 256, 144, blur_mask())
     for variant in (1, 2):
         write_png(os.path.join(out, "loading%d.png" % variant), WIDTH, HEIGHT, render(variant))
 
