@@ -2,6 +2,8 @@
 // must fail cleanly rather than crash, over-read or allocate absurd amounts.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -109,6 +111,22 @@ TEST(CubeLoader, BadSizesAndTablesFailCleanly) {
         EXPECT_EQ(log.Count("..failed"), 1);
     }
     EXPECT_FALSE(CubeLoader(nullptr, 0).GetSucceeded());
+}
+
+}  // namespace
+
+namespace {
+
+// The bundled show's tables must parse with the loader that plays them.
+TEST(CubeLoader, BundledTablesParse) {
+    for (const char* name : {"identity.cube", "cold_night.cube", "teal_orange.cube"}) {
+        std::ifstream in(std::string(LUMIVANE_SOURCE_DIR) + "/data/" + name, std::ios::binary);
+        if (!in) continue;  // not every checkout carries the bundled show
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        CubeLoader cube = Parse(text);
+        EXPECT_TRUE(cube.GetSucceeded()) << name;
+        EXPECT_GE(cube.GetSize(), 2) << name;
+    }
 }
 
 }  // namespace
