@@ -101,7 +101,7 @@ void VideoWriter::Finish() {
 }
 
 void VideoWriter::StartWorker() {
-    startTime_ = std::chrono::steady_clock::now();
+    startTime_ = lastReport_ = std::chrono::steady_clock::now();
     worker_ = std::thread(&VideoWriter::WorkerLoop, this);
 }
 
@@ -136,8 +136,8 @@ void VideoWriter::EncodeQueued(const std::vector<uint8_t>& frame) {
 
 void VideoWriter::ReportProgress(bool final) {
     const auto now = std::chrono::steady_clock::now();
-    if (final ? !reported_ : reported_ && now - lastReport_ < kReportInterval) return;
-    reported_ = true;
+    // The first report waits a moment too, so that its rate means something.
+    if (final ? framesDone_ == 0 : now - lastReport_ < kReportInterval) return;
     lastReport_ = now;
 
     const double elapsed = std::chrono::duration<double>(now - startTime_).count();

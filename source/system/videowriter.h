@@ -71,5 +71,4 @@ private:
     std::atomic<unsigned> expectedFrames_{0};
     unsigned framesDone_ = 0;
     std::chrono::steady_clock::time_point startTime_, lastReport_;
-    bool reported_ = false;
 };
