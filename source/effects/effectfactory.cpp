@@ -1,6 +1,15 @@
 // The closed table of effect classes a script can name.
 
 #include "effects/effect.h"
+#include "effects/bloom.h"
+#include "effects/blur.h"
+#include "effects/cls.h"
+#include "effects/fullscreenshader.h"
+#include "effects/fullscreenshadereffect.h"
+#include "effects/hsl.h"
+#include "effects/lut3d.h"
+#include "effects/rendertarget.h"
+#include "effects/rgbsplit.h"
 #include "effects/unavailableeffect.h"
 
 namespace Effects {
@@ -20,26 +29,26 @@ struct FactoryEntry {
 
 // Compared in this order; the first exact match is created.
 const FactoryEntry kFactory[] = {
-    {"Bloom", nullptr},
-    {"Blur", nullptr},
+    {"Bloom", Make<Bloom>},
+    {"Blur", Make<Blur>},
     {"Boxes", nullptr},
     {"BoxLine", nullptr},
     {"CameraScene", nullptr},
     {"City", nullptr},
-    {"CLS", nullptr},
+    {"CLS", Make<CLS>},
     {"Connections", nullptr},
     {"Crosses", nullptr},
     {"BallSwarm", nullptr},
     {"Floaters", nullptr},
     {"Flyers", nullptr},
-    {"FullScreenShader", nullptr},
-    {"FullScreenShaderEffect", nullptr},
-    {"HSL", nullptr},
+    {"FullScreenShader", Make<FullScreenShader>},
+    {"FullScreenShaderEffect", Make<FullScreenShaderEffect>},
+    {"HSL", Make<HSL>},
     {"LightScene", nullptr},
-    {"Lut3D", nullptr},
-    {"RenderTarget", nullptr},
+    {"Lut3D", Make<Lut3D>},
+    {"RenderTarget", Make<RenderTarget>},
     {"RepeatingModels", nullptr},
-    {"RGBSplit", nullptr},
+    {"RGBSplit", Make<RGBSplit>},
     {"Shader3D", nullptr},
     {"Strands", nullptr},
     {"ThreeDeeTest", nullptr},
