@@ -397,6 +397,11 @@ bool VideoEncoder::Finish() {
             ok = false;
         }
     }
+    // Closing flushes what the container still buffers; that write can fail too.
+    if (format_->pb && avio_closep(&format_->pb) < 0) {
+        LOG("Failed to close '%s'", fileName_.c_str());
+        ok = false;
+    }
     Close();
     return ok;
 }
