@@ -3,6 +3,7 @@
 
 #include <epoxy/gl.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "gpu/context.h"
@@ -11,6 +12,7 @@
 #include "gpu/gllifetime.h"
 #include "gpu/glconvert.h"
 #include "gpu/swapchain.h"
+#include "system/log.h"
 
 namespace gpu {
 namespace {
@@ -26,6 +28,18 @@ void SetD3DConventions() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 }
 
+// With LUMIVANE_GL_DEBUG set, GL's own error reports go to the log (for debugging the layer).
+void GLAPIENTRY ReportGlMessage(GLenum, GLenum type, GLuint, GLenum severity, GLsizei, const GLchar* message, const void*) {
+    if (type == GL_DEBUG_TYPE_ERROR || severity == GL_DEBUG_SEVERITY_HIGH) LOG("GL: %s", message);
+}
+
+void EnableDebugOutput() {
+    if (!std::getenv("LUMIVANE_GL_DEBUG")) return;
+    glEnable(GL_DEBUG_OUTPUT);
+    glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+    glDebugMessageCallback(ReportGlMessage, nullptr);
+}
+
 }  // namespace
 
 bool CreateDevice(SDL_Window* window, DevicePtr* device, ContextPtr* context, std::string* error) {
@@ -36,6 +50,7 @@ bool CreateDevice(SDL_Window* window, DevicePtr* device, ContextPtr* context, st
         return false;
     }
     SetD3DConventions();
+    EnableDebugOutput();
 
     DevicePtr newDevice(new Device());
     newDevice->impl_ = std::make_unique<Device::Impl>();
