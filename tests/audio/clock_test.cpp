@@ -35,10 +35,12 @@ TEST_F(AudioClock, MonotonicSmoothAndTrueToTheWallClock) {
         double position;
     };
     std::vector<Reading> readings;
+    // The clock holds at 0 until the output's first block is due; measure from there on.
+    const Clock::time_point playStart = Clock::now();
+    while (Audio_Update() == 0.0 && Clock::now() - playStart < std::chrono::seconds(1))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const auto period = std::chrono::microseconds(16667);
     const Clock::time_point start = Clock::now();
-    // Skip the first reading's wait for the output's first block.
-    std::this_thread::sleep_until(start + period);
     for (int i = 1; i <= 180; ++i) {
         std::this_thread::sleep_until(start + i * period);
         Clock::time_point now = Clock::now();
