@@ -68,6 +68,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         if (!name.empty()) result.demoFile = name;
     }
 
+    // "-videofile NAME" also switches recording on, as its text contains "-video".
+    static const std::string kVideoFile = "-videofile ";
+    std::size_t videoFile = lowered.find(kVideoFile);
+    if (videoFile != std::string::npos) {
+        std::string name = ArgumentTailAt(arguments, videoFile + kVideoFile.size());
+        if (!name.empty()) result.videoFile = name;
+    }
+
     static const std::string kFrames = "-frames";
     std::size_t frames = lowered.find(kFrames);
     if (frames != std::string::npos)

@@ -23,6 +23,7 @@ struct CommandLine {
     bool headless = false;              // "-headless": no window, no dialog
     bool check = false;                 // "-check"
     int frames = 0;                     // "-frames N"; 0 runs until quit
+    std::string videoFile = "output.wmv";  // "-videofile NAME": the next argument, case kept
     bool framesInvalid = false;         // "-frames" given without a positive count
 };
 

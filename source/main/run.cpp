@@ -1,35 +1,116 @@
 #include "main/run.h"
 
-#include <SDL.h>
+#include <signal.h>
 
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+#include "effects/effectsmanager.h"
 #include "graphics/devicestate.h"
+#include "main/framecapture.h"
+#include "main/loadingscreen.h"
+#include "main/windowevents.h"
+#include "system/audio.h"
 #include "system/globals.h"
 #include "system/log.h"
+#include "system/videowriter.h"
 
 namespace {
 
-// Takes every pending window event without waiting. Escape and closing the window quit.
-void PumpEvents() {
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-        if (event.type == SDL_QUIT) gQuit = true;
-        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) gQuit = true;
-        if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) gQuit = true;
-    }
+constexpr unsigned kRecordingFramesPerSecond = 30;
+
+volatile sig_atomic_t gQuitSignal = 0;
+
+void OnQuitSignal(int) { gQuitSignal = 1; }
+
+bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
+    if (text.size() < suffix.size()) return false;
+    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+// Muxes the show's music into recordings whose container carries sound.
+void GiveMusicTo(VideoWriter& writer, const std::string& fileName) {
+    if (!EndsWithNoCase(fileName, ".mp4")) return;
+    const float* samples = nullptr;
+    size_t frames = 0;
+    int rate = 0;
+    if (Audio_GetTrack(&samples, &frames, &rate)) writer.SetAudioTrack(samples, frames, rate);
+}
+
+// Takes the window's pending events, and turns a quit signal into gQuit.
+void PumpEvents(bool hasWindow) {
+    if (hasWindow) PumpWindowEvents();
+    if (gQuitSignal) gQuit = true;
 }
 
 }  // namespace
 
+void InstallQuitSignalHandlers() {
+    gQuitSignal = 0;
+    struct sigaction action = {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool QuitSignalReceived() { return gQuitSignal != 0; }
+
 void Run(const std::string& demoFile, bool transport, bool silent, bool video, const RunOptions& options) {
     LOG("Starting main loop");
-    static constexpr float kBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    int frame = 0;
-    while (!gQuit) {
-        if (gWindow && !options.headless) PumpEvents();
-        if (gContext && gBackBufferView) gContext->ClearRenderTargetView(gBackBufferView, kBlack);
-        if (gSwapChain) gSwapChain->Present(1);
-        ++frame;
-        if (options.frames > 0 && frame >= options.frames) break;
+    // Installed after SDL's own handlers (set up with its event system), so they win.
+    InstallQuitSignalHandlers();
+    if (options.headless) Audio_SetNullOutput(true);
+    const bool hasWindow = gWindow != nullptr && !options.headless;
+
+    std::unique_ptr<VideoWriter> writer;
+    if (video) {
+        LOG("Recording video");
+        writer = std::make_unique<VideoWriter>(static_cast<unsigned>(gScreenWidth), static_cast<unsigned>(gScreenHeight),
+                                               kRecordingFramesPerSecond, options.videoFile);
     }
+
+    auto loadingScreen = std::make_unique<LoadingScreen>();
+    auto progress = std::make_unique<ProgressCallback>([screen = loadingScreen.get()](float p) { screen->Draw(p); });
+
+    Effects::EffectsManager manager;
+    manager.Init(transport && !video, silent || video, *progress, demoFile);
+
+    const unsigned frameLimit = options.frames > 0 ? static_cast<unsigned>(options.frames)
+                                                   : (video ? kRecordingFrameLimit : 0u);
+    std::unique_ptr<FrameCapture> capture;
+    if (writer) {
+        GiveMusicTo(*writer, options.videoFile);
+        writer->SetExpectedFrames(frameLimit);
+        capture = std::make_unique<FrameCapture>(writer.get());
+    }
+
+    unsigned frame = 0;
+    while (!gQuit) {
+        PumpEvents(hasWindow);
+        if (!video) {
+            manager.Tick();
+            if (gSwapChain) gSwapChain->Present(1);
+        } else {
+            const float t = static_cast<float>(frame) * kRecordingFrameStep;
+            manager.Draw(static_cast<double>(t));
+            // Recording is not paced: it runs as fast as rendering and encoding allow.
+            if (gSwapChain) gSwapChain->Present(0);
+            capture->Capture(frame);
+        }
+        ++frame;
+        if (frameLimit > 0 && frame >= frameLimit) break;
+    }
+    if (capture) capture->Drain();
+    if (QuitSignalReceived()) LOG("Quit signal received");
     LOG("Exited main loop");
+
+    manager.Shutdown();
+    progress.reset();
+    loadingScreen.reset();
+    capture.reset();
+    writer.reset();  // finalises the file
 }

@@ -10,6 +10,7 @@
 #include "main/messagebox.h"
 #include "main/run.h"
 #include "main/settingsdialog.h"
+#include "main/showcheck.h"
 #include "platform/window.h"
 #include "system/globals.h"
 #include "system/log.h"
@@ -111,13 +112,17 @@ int StartUp(int argc, char** argv) {
     }
 
     gRandomSeed = kRandomSeed;
-    if (!options.check) {
+    int status = 0;
+    if (options.check) {
+        status = RunShowCheck(options.demoFile);
+    } else {
         RunOptions runOptions;
         runOptions.frames = options.frames;
         runOptions.headless = headless;
+        runOptions.videoFile = options.videoFile;
         Run(options.demoFile, options.transport, options.silent, options.video, runOptions);
     }
 
     if (gSwapChain) gSwapChain->SetFullscreenState(false);
-    return 0;
+    return status;
 }

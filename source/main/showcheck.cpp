@@ -1,0 +1,64 @@
+#include "main/showcheck.h"
+
+#include "effects/effectsmanager.h"
+#include "system/audio.h"
+#include "system/log.h"
+
+namespace {
+
+struct Collected {
+    std::vector<std::string> problems;
+};
+
+void Collect(std::string_view function, std::string_view line, void* user) {
+    if (IsInformationalLogLine(line)) return;
+    auto* collected = static_cast<Collected*>(user);
+    std::string entry(function);
+    entry += ": ";
+    entry += line;
+    collected->problems.push_back(std::move(entry));
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+}  // namespace
+
+bool IsInformationalLogLine(std::string_view line) {
+    static constexpr std::string_view kNotePrefixes[] = {
+        "Parsing a .cube file..",
+        "..succeeded",
+        "Shader trying to use unloaded ",
+        "FileWatcher has noticed that ",
+        "Filewatcher has noticed that ",
+    };
+    for (std::string_view prefix : kNotePrefixes)
+        if (StartsWith(line, prefix)) return true;
+    return StartsWith(line, "XML [") && EndsWith(line, "] parsed without errors");
+}
+
+std::vector<std::string> CheckShow(const std::string& demoFile) {
+    Audio_SetNullOutput(true);
+    Collected collected;
+    Effects::EffectsManager manager;
+    SetLogObserver(Collect, &collected);
+    manager.Init(false, true, [](float) {}, demoFile);
+    SetLogObserver(nullptr, nullptr);
+    manager.Shutdown();
+    return collected.problems;
+}
+
+int RunShowCheck(const std::string& demoFile) {
+    LOG("Checking '%s'", demoFile.c_str());
+    const std::vector<std::string> problems = CheckShow(demoFile);
+    if (problems.empty()) {
+        LOG("Check passed: '%s' loads without problems", demoFile.c_str());
+        return 0;
+    }
+    LOG("Check failed: '%s' has %d problem(s):", demoFile.c_str(), static_cast<int>(problems.size()));
+    for (const std::string& problem : problems) LOG("  %s", problem.c_str());
+    return 1;
+}
