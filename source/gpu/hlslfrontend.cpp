@@ -19,7 +19,7 @@ void InitializeGlslang() {
 // Serves #include through HlslIncludes, stripping effect-framework blocks from each text.
 class Includer : public glslang::TShader::Includer {
 public:
-    explicit Includer(HlslIncludes* includes) : includes_(includes) {}
+    Includer(HlslIncludes* includes, size_t sourceBytes) : includes_(includes), totalBytes_(sourceBytes) {}
 
     IncludeResult* includeSystem(const char* name, const char* from, size_t depth) override {
         return Resolve(name, depth);
@@ -48,11 +48,18 @@ private:
             errors_ += std::string(name) + ": error: include not found\n";
             return nullptr;
         }
+        totalBytes_ += text->size();
+        if (totalBytes_ > kHlslMaxSourceBytes) {
+            errors_ += std::string(name) + ": error: source with includes larger than " +
+                       std::to_string(kHlslMaxSourceBytes >> 20) + " MB\n";
+            return nullptr;
+        }
         auto* stripped = new std::string(StripEffectFramework(*text));
         return new IncludeResult(name, stripped->data(), stripped->size(), stripped);
     }
 
     HlslIncludes* includes_;
+    size_t totalBytes_;
     std::string errors_;
 };
 
@@ -152,6 +159,11 @@ bool HlslToSpirv(const CompileRequest& request, HlslIncludes* includes, std::vec
         *errors += "error: no entry point given\n";
         return false;
     }
+    const std::string name = request.sourceName.empty() ? "shader" : request.sourceName;
+    if (request.sourceLength > kHlslMaxSourceBytes) {
+        *errors += name + ": error: source larger than " + std::to_string(kHlslMaxSourceBytes >> 20) + " MB\n";
+        return false;
+    }
     std::string preamble;
     if (!BuildPreamble(request.macros, &preamble, errors)) return false;
     InitializeGlslang();
@@ -159,7 +171,6 @@ bool HlslToSpirv(const CompileRequest& request, HlslIncludes* includes, std::vec
     std::string source = StripEffectFramework(std::string(request.source ? request.source : "",
                                                           request.source ? request.sourceLength : 0));
     const EShLanguage language = stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
-    const std::string name = request.sourceName.empty() ? "shader" : request.sourceName;
     const char* text = source.c_str();
     const int length = static_cast<int>(source.size());
     const char* names = name.c_str();
@@ -184,7 +195,7 @@ bool HlslToSpirv(const CompileRequest& request, HlslIncludes* includes, std::vec
 
     const EShMessages messages = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl |
                                                           EShMsgHlslOffsets);
-    Includer includer(includes);
+    Includer includer(includes, source.size());
     const bool parsed = shader.parse(GetDefaultResources(), 100, ENoProfile, false, false, messages, includer);
     if (!parsed) {
         *errors += includer.Errors() + FormatGlslangLog(shader.getInfoLog());

@@ -19,6 +19,10 @@ constexpr uint32_t kHlslShiftUav = 300;           // uN
 // Deepest #include nesting accepted; deeper (usually a file including itself) fails.
 constexpr size_t kHlslMaxIncludeDepth = 32;
 
+// Largest source (the file and its includes together) accepted. Real shaders are a few
+// kilobytes; megabytes of code would keep the compiler busy for minutes.
+constexpr size_t kHlslMaxSourceBytes = 1 << 20;
+
 // Parses the profile ("vs_4_0", "ps_5_0", ...). False for anything else.
 bool HlslProfileStage(const std::string& profile, ShaderStage* stage);
 
