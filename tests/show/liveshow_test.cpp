@@ -1,0 +1,124 @@
+// Live (headless) runs of the whole player: bad input never stops the show, the script
+// reloads while it plays, and "-check" reports problems through its exit status.
+#include <gtest/gtest.h>
+
+#include "show/showfolder.h"
+
+namespace {
+
+using childtest::ChildResult;
+using childtest::RunPlayer;
+using childtest::ScratchDir;
+using showtest::BackgroundPlayer;
+using showtest::Count;
+
+const std::vector<std::string> kShortLiveRun = {"-headless", "-skipsettings", "-lowres", "-frames", "10"};
+
+struct BadShow {
+    const char* name;
+    const char* demoXml;          // empty: no script at all
+    bool brokenComposite;         // final.fx replaced by one that does not compile
+    const char* expectedLog;
+};
+
+void PrintTo(const BadShow& show, std::ostream* out) { *out << show.name; }
+
+class BadInput : public ::testing::TestWithParam<BadShow> {};
+
+TEST_P(BadInput, IsLoggedAndTheShowRunsToItsEnd) {
+    const BadShow& show = GetParam();
+    ScratchDir dir;
+    showtest::MakeShow(dir, show.demoXml);
+    if (show.brokenComposite) showtest::AddTestData(dir, "broken.fx", "final.fx");
+    ChildResult result = RunPlayer(dir, kShortLiveRun);
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.status, 0) << result.err;
+    const std::string log = dir.Read("Lumivane.log");
+    EXPECT_NE(log.find(show.expectedLog), std::string::npos) << log;
+    EXPECT_NE(log.find("Exited main loop"), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Show, BadInput,
+    ::testing::Values(
+        BadShow{"MissingScript", "", false, "Failed to find effects manager script 'demo.xml'"},
+        BadShow{"NotXml", "this is { not xml", false, "XML [demo.xml] parsed with errors"},
+        BadShow{"MissingMusic", "<demo audioFilename=\"nothere.ogg\"><effect type=\"CLS\"/></demo>", false,
+                "Failed to load audio file 'nothere.ogg'"},
+        BadShow{"UnknownEffect", "<demo><effect type=\"NoSuchEffect\"/></demo>", false, "NoSuchEffect"},
+        BadShow{"BrokenComposite", "<demo><effect type=\"CLS\"/></demo>", true, "compile error"}),
+    [](const ::testing::TestParamInfo<BadShow>& info) { return std::string(info.param.name); });
+
+// Replaces the script and moves its modification time forward, as an editor's save does.
+void SaveScript(const ScratchDir& dir, const std::string& xml, int secondsAhead) {
+    dir.Write("data/demo.xml", xml);
+    showtest::Touch(dir, "data/demo.xml", secondsAhead);
+}
+
+TEST(LiveShow, ScriptReloadsWhileItPlaysAndABrokenSaveIsRecoveredFrom) {
+    ScratchDir dir;
+    const std::string good = showtest::SourceFile("tests/data/show/keyframed.xml");
+    showtest::MakeShow(dir, good);
+    // About 60 frames a second: long enough for three saves.
+    BackgroundPlayer player(dir, {"-headless", "-skipsettings", "-lowres", "-frames", "100000"});
+    ASSERT_TRUE(player.WaitForLog("XML [demo.xml] parsed without errors")) << player.Log();
+
+    SaveScript(dir, "<demo><effect type=\"CLS\"></demo>", 10);
+    ASSERT_TRUE(player.WaitForLog("XML [demo.xml] parsed with errors", 30)) << player.Log();
+    EXPECT_TRUE(player.WaitForLog("Error description: ", 5));
+    EXPECT_TRUE(player.WaitForLog("Error offset: ", 5));
+
+    SaveScript(dir, good, 20);
+    ASSERT_TRUE(player.WaitForLog("FileWatcher has noticed that 'demo.xml' has changed", 30));
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (Count(player.Log(), "XML [demo.xml] parsed without errors") < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    player.Signal(SIGTERM);
+    ASSERT_EQ(player.Wait(60), 0) << player.Log();
+
+    const std::string log = player.Log();
+    EXPECT_EQ(Count(log, "FileWatcher has noticed that 'demo.xml' has changed"), 2) << log;
+    EXPECT_EQ(Count(log, "XML [demo.xml] parsed without errors"), 2) << log;
+    EXPECT_EQ(Count(log, "XML [demo.xml] parsed with errors"), 1) << log;
+    EXPECT_NE(log.find("Exited main loop"), std::string::npos) << log;
+}
+
+TEST(ShowCheck, GoodShowPasses) {
+    ScratchDir dir;
+    showtest::MakeShow(dir, showtest::SourceFile("tests/data/show/keyframed.xml"));
+    ChildResult result = RunPlayer(dir, {"-check"});
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("Check passed"), std::string::npos) << result.err;
+    // Nothing is played: no main loop, no window.
+    EXPECT_EQ(result.err.find("Starting main loop"), std::string::npos) << result.err;
+}
+
+TEST(ShowCheck, BrokenShaderFailsAndIsNamed) {
+    ScratchDir dir;
+    showtest::MakeShow(dir,
+                       "<demo><effect type=\"FullScreenShader\">"
+                       "<param key=\"shader\" type=\"string\" value=\"wobble.fx\"/></effect></demo>");
+    showtest::AddTestData(dir, "broken.fx", "wobble.fx");
+    ChildResult result = RunPlayer(dir, {"-check"});
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("Check failed"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("wobble.fx"), std::string::npos) << result.err;
+    EXPECT_NE(dir.Read("Lumivane.log").find("Check failed"), std::string::npos);
+}
+
+TEST(ShowCheck, MissingScriptAndMissingImageFail) {
+    ScratchDir dir;
+    showtest::MakeShow(dir, "");
+    EXPECT_EQ(RunPlayer(dir, {"-check"}).status, 1);
+
+    dir.Write("data/demo.xml",
+              "<demo><effect type=\"FullScreenShader\"><param key=\"shader\" type=\"string\" value=\"final.fx\"/>"
+              "<param key=\"image1\" type=\"string\" value=\"nothere.png\"/></effect></demo>");
+    ChildResult result = RunPlayer(dir, {"-check"});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("nothere.png"), std::string::npos) << result.err;
+}
+
+}  // namespace
