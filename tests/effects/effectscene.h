@@ -20,6 +20,7 @@
 #include "graphics/devicestate.h"
 #include "graphics/dynamictexture.h"
 #include "support/gputest.h"
+#include "system/globals.h"
 
 constexpr int kSceneWidth = 64;
 constexpr int kSceneHeight = 48;
