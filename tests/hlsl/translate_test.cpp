@@ -1,0 +1,281 @@
+// Translation of HLSL entry points to GLSL: the blob's slot tables, varying locations and
+// failures on bad input. None of these need GL.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "gpu/hlslcache.h"
+#include "gpu/semantics.h"
+#include "hlslhelpers.h"
+#include "support/logcapture.h"
+
+namespace {
+
+const char* kResources = R"(
+cbuffer Frame : register(b3) { float4x4 world; float amount; float3 tint; };
+Texture2D image : register(t1);
+Texture2D lookup : register(t2);
+Texture2DMS<float4> samples : register(t3);
+Texture3D volume : register(t4);
+SamplerState pointWrap : register(s3);
+SamplerState linearClamp : register(s0);
+struct Light { float4 colour; };
+StructuredBuffer<Light> lights : register(t5);
+StructuredBuffer<float4x4> instances : register(t6);
+
+float4 Fetch(Texture2D t, SamplerState s, float2 uv) { return t.Sample(s, uv); }
+
+struct VSOut { float4 position : SV_Position; float2 uv : TEXCOORD0; float3 normal : NORMAL; float4 extra : TEXCOORD3; };
+
+VSOut VS(float3 position : POSITION, float3 normal : NORMAL, float2 uv : TEXCOORD, uint id : SV_InstanceID) {
+    VSOut o;
+    o.position = mul(mul(float4(position, 1), instances[id]), world);
+    o.uv = uv;
+    o.normal = normal;
+    o.extra = float4(tint, amount);
+    return o;
+}
+
+struct PSIn { float4 extra : TEXCOORD3; float3 normal : NORMAL; float2 uv : TEXCOORD0; };
+
+float4 PS(PSIn i) : SV_Target {
+    return Fetch(image, pointWrap, i.uv) + lookup.Load(int3(0, 0, 0)) + samples.Load(int2(0, 0), 1) +
+           volume.Sample(linearClamp, float3(i.uv, 0.5)) + lights[1].colour + i.extra * amount + float4(i.normal, 0);
+}
+)";
+
+}  // namespace
+
+TEST(HlslTranslate, PixelStageTablesCarryRegistersAndUnits) {
+    std::string errors;
+    auto blob = Compile(kResources, "PS", "ps_4_0", &errors);
+    ASSERT_TRUE(blob) << errors;
+    EXPECT_EQ(blob->stage, gpu::ShaderStage::Pixel);
+    EXPECT_EQ(blob->entryPoint, "PS");
+
+    ASSERT_EQ(blob->constantBuffers.size(), 1u);
+    EXPECT_EQ(blob->constantBuffers[0].slot, 3u);
+    EXPECT_EQ(blob->constantBuffers[0].glBinding, gpu::kPixelBindingBase + 3);
+    EXPECT_NE(blob->glsl.find("binding = 19, std140"), std::string::npos) << blob->glsl;
+
+    ASSERT_EQ(blob->structuredBuffers.size(), 1u);
+    EXPECT_EQ(blob->structuredBuffers[0].slot, 5u);
+    EXPECT_EQ(blob->structuredBuffers[0].glBinding, gpu::kPixelBindingBase + 5);
+
+    // Each (texture, sampler) pair has its own unit in the pixel range.
+    ASSERT_EQ(blob->textures.size(), 4u);
+    std::map<uint32_t, gpu::ShaderBlob::Texture> byTexture;
+    std::set<uint32_t> units;
+    for (const auto& t : blob->textures) {
+        byTexture[t.textureSlot] = t;
+        units.insert(t.glUnit);
+        EXPECT_GE(t.glUnit, gpu::kPixelBindingBase);
+        EXPECT_LT(t.glUnit, gpu::kPixelBindingBase + 16);
+        EXPECT_NE(blob->glsl.find("binding = " + std::to_string(t.glUnit) + ")"), std::string::npos);
+    }
+    EXPECT_EQ(units.size(), 4u);
+    EXPECT_EQ(byTexture[1].samplerSlot, 3);  // passed through a helper function
+    EXPECT_EQ(byTexture[1].kind, gpu::ShaderBlob::TextureKind::Texture2D);
+    EXPECT_EQ(byTexture[2].samplerSlot, -1);  // Load only
+    EXPECT_EQ(byTexture[3].samplerSlot, -1);
+    EXPECT_EQ(byTexture[3].kind, gpu::ShaderBlob::TextureKind::Texture2DMS);
+    EXPECT_EQ(byTexture[4].samplerSlot, 0);
+    EXPECT_EQ(byTexture[4].kind, gpu::ShaderBlob::TextureKind::Texture3D);
+    EXPECT_TRUE(blob->inputs.empty());
+}
+
+TEST(HlslTranslate, VertexStageUsesTheVertexRangeAndListsInputs) {
+    std::string errors;
+    auto blob = Compile(kResources, "VS", "vs_5_0", &errors);
+    ASSERT_TRUE(blob) << errors;
+    ASSERT_EQ(blob->constantBuffers.size(), 1u);
+    EXPECT_EQ(blob->constantBuffers[0].glBinding, 3u);
+    ASSERT_EQ(blob->structuredBuffers.size(), 1u);
+    EXPECT_EQ(blob->structuredBuffers[0].slot, 6u);
+    EXPECT_EQ(blob->structuredBuffers[0].glBinding, 6u);
+    // SV_InstanceID counts from 0 as in D3D: no base instance is added.
+    EXPECT_EQ(blob->glsl.find("BaseInstance"), std::string::npos) << blob->glsl;
+
+    ASSERT_EQ(blob->inputs.size(), 3u);
+    std::map<std::string, gpu::ShaderBlob::Input> inputs;
+    for (const auto& input : blob->inputs) inputs[input.semantic] = input;
+    EXPECT_EQ(inputs["POSITION"].location, static_cast<uint32_t>(gpu::SemanticLocation("POSITION", 0)));
+    EXPECT_EQ(inputs["NORMAL"].location, static_cast<uint32_t>(gpu::SemanticLocation("NORMAL", 0)));
+    EXPECT_EQ(inputs["TEXCOORD"].semanticIndex, 0u);
+    EXPECT_EQ(inputs["TEXCOORD"].location, static_cast<uint32_t>(gpu::SemanticLocation("TEXCOORD", 0)));
+}
+
+TEST(HlslTranslate, VaryingLocationsFollowSemanticsNotMemberOrder) {
+    std::string errors;
+    auto vs = Compile(kResources, "VS", "vs_4_0", &errors);
+    auto ps = Compile(kResources, "PS", "ps_4_0", &errors);
+    ASSERT_TRUE(vs && ps) << errors;
+    EXPECT_EQ(GlslLocation(vs->glsl, "out vec2 _entryPointOutput_uv"), gpu::SemanticLocation("TEXCOORD", 0));
+    EXPECT_EQ(GlslLocation(vs->glsl, "out vec3 _entryPointOutput_normal"), gpu::SemanticLocation("NORMAL", 0));
+    EXPECT_EQ(GlslLocation(vs->glsl, "out vec4 _entryPointOutput_extra"), gpu::SemanticLocation("TEXCOORD", 3));
+    EXPECT_EQ(GlslLocation(ps->glsl, "in vec2 i_uv"), gpu::SemanticLocation("TEXCOORD", 0));
+    EXPECT_EQ(GlslLocation(ps->glsl, "in vec3 i_normal"), gpu::SemanticLocation("NORMAL", 0));
+    EXPECT_EQ(GlslLocation(ps->glsl, "in vec4 i_extra"), gpu::SemanticLocation("TEXCOORD", 3));
+}
+
+TEST(HlslTranslate, AwkwardConstantBufferPackingGetsACopyTable) {
+    const std::string source = R"(
+cbuffer Awkward : register(b0) { float a; float3 b; float2 arr[3]; float c; float4x4 m; };
+cbuffer Plain : register(b1) { float4 p; float4x4 q; };
+float4 PS() : SV_Target { return float4(b, a) + arr[2].xyxy + c + m[1] + p + q[0]; }
+)";
+    std::string errors;
+    auto blob = Compile(source, "PS", "ps_4_0", &errors);
+    ASSERT_TRUE(blob) << errors;
+    ASSERT_EQ(blob->constantBuffers.size(), 2u);
+    const auto& awkward = blob->constantBuffers[0].slot == 0 ? blob->constantBuffers[0] : blob->constantBuffers[1];
+    const auto& plain = blob->constantBuffers[0].slot == 1 ? blob->constantBuffers[0] : blob->constantBuffers[1];
+    EXPECT_TRUE(plain.repack.empty());
+    EXPECT_EQ(plain.glSize, 80u);
+    // HLSL: a 0, b 4, arr 16/32/48, c 56, m 64..128. std140: a 0, b 16, arr 32/48/64, c 80, m 96.
+    ASSERT_FALSE(awkward.repack.empty());
+    EXPECT_EQ(awkward.glSize, 160u);
+    auto destination = [&](uint32_t hlsl) -> int {
+        for (const auto& r : awkward.repack) {
+            if (hlsl >= r.hlslOffset && hlsl < r.hlslOffset + r.size) return static_cast<int>(r.glOffset + hlsl - r.hlslOffset);
+        }
+        return -1;
+    };
+    EXPECT_EQ(destination(0), 0);
+    EXPECT_EQ(destination(4), 16);
+    EXPECT_EQ(destination(16), 32);
+    EXPECT_EQ(destination(52), 68);
+    EXPECT_EQ(destination(56), 80);
+    EXPECT_EQ(destination(64), 96);
+    EXPECT_EQ(destination(124), 156);
+    EXPECT_EQ(destination(24), -1);  // padding between array elements
+}
+
+TEST(HlslTranslate, PackoffsetPlacesMembers) {
+    const std::string source = R"(
+cbuffer Placed : register(b2) { float4 a : packoffset(c1); float b : packoffset(c0.y); };
+float4 PS() : SV_Target { return a + b; }
+)";
+    std::string errors;
+    auto blob = Compile(source, "PS", "ps_4_0", &errors);
+    ASSERT_TRUE(blob) << errors;
+    ASSERT_EQ(blob->constantBuffers.size(), 1u);
+    const auto& repack = blob->constantBuffers[0].repack;
+    ASSERT_EQ(repack.size(), 2u);
+    EXPECT_EQ(repack[0].hlslOffset, 4u);
+    EXPECT_EQ(repack[0].glOffset, 16u);
+    EXPECT_EQ(repack[1].hlslOffset, 16u);
+    EXPECT_EQ(repack[1].glOffset, 0u);
+}
+
+TEST(HlslTranslate, NointerpolationBecomesFlat) {
+    const std::string source = R"(
+struct V { float4 p : SV_Position; nointerpolation float4 c : COLOR0; };
+V VS(float3 p : POSITION) { V v; v.p = float4(p, 1); v.c = 1; return v; }
+)";
+    std::string errors;
+    auto blob = Compile(source, "VS", "vs_4_0", &errors);
+    ASSERT_TRUE(blob) << errors;
+    EXPECT_NE(blob->glsl.find("flat out vec4"), std::string::npos) << blob->glsl;
+}
+
+TEST(HlslTranslate, ErrorsNameFileAndLine) {
+    std::string errors;
+    auto blob = Compile("float4 PS() : SV_Target\n{\n    return undefinedThing;\n}\n", "PS", "ps_4_0", &errors,
+                        nullptr, "shaders/broken.fx");
+    EXPECT_FALSE(blob);
+    EXPECT_NE(errors.find("shaders/broken.fx(3): error:"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("undefinedThing"), std::string::npos) << errors;
+}
+
+TEST(HlslTranslate, MissingEntryPointFails) {
+    std::string errors;
+    EXPECT_FALSE(Compile("float4 PS() : SV_Target { return 1; }", "PS_Missing", "ps_4_0", &errors));
+    EXPECT_NE(errors.find("PS_Missing"), std::string::npos) << errors;
+    // Names are case-sensitive.
+    EXPECT_FALSE(Compile("float4 PS() : SV_Target { return 1; }", "ps", "ps_4_0", &errors));
+}
+
+TEST(HlslTranslate, UnknownProfileFails) {
+    std::string errors;
+    EXPECT_FALSE(Compile("float4 PS() : SV_Target { return 1; }", "PS", "gs_4_0", &errors));
+    EXPECT_NE(errors.find("gs_4_0"), std::string::npos);
+}
+
+TEST(HlslTranslate, MacrosReachTheSource) {
+    const std::string source = "float4 PS() : SV_Target { return VALUE; }\n";
+    gpu::CompileRequest request;
+    request.source = source.data();
+    request.sourceLength = source.size();
+    request.sourceName = "macro.fx";
+    request.entryPoint = "PS";
+    request.profile = "ps_4_0";
+    std::string errors;
+    EXPECT_FALSE(gpu::CompileHLSL(request, &errors));
+    request.macros.push_back({"VALUE", "float4(0.25, 0.5, 0.75, 1)"});
+    auto blob = gpu::CompileHLSL(request, &errors);
+    ASSERT_TRUE(blob) << errors;
+    EXPECT_NE(blob->glsl.find("0.75"), std::string::npos);
+    request.macros[0].name = "not a name";
+    EXPECT_FALSE(gpu::CompileHLSL(request, &errors));
+}
+
+TEST(HlslTranslate, IncludesComeFromTheHandlerByTheirWrittenName) {
+    MemoryIncludes includes;
+    includes.files["lib/common.hlsli"] = "float4 Half(float4 v) { return v * 0.5; }\n";
+    std::string errors;
+    auto blob = Compile("#include \"lib/common.hlsli\"\nfloat4 PS() : SV_Target { return Half(1); }\n", "PS",
+                        "ps_4_0", &errors, &includes);
+    ASSERT_TRUE(blob) << errors;
+    EXPECT_EQ(includes.opens["lib/common.hlsli"], 1);
+}
+
+TEST(HlslTranslate, MissingIncludeFailsAndIsLoggedOnce) {
+    LogCapture log;
+    MemoryIncludes includes;
+    std::string errors;
+    EXPECT_FALSE(Compile("#include \"nowhere.hlsli\"\nfloat4 PS() : SV_Target { return 1; }\n", "PS", "ps_4_0",
+                         &errors, &includes, "missing_include.fx"));
+    EXPECT_FALSE(errors.empty());
+    EXPECT_NE(errors.find("nowhere.hlsli"), std::string::npos) << errors;
+    EXPECT_EQ(log.Count("Failed to find shader include 'nowhere.hlsli'"), 1);
+}
+
+TEST(HlslTranslate, BadSourcesFailCleanly) {
+    MemoryIncludes includes;
+    includes.files["self.hlsli"] = "#include \"self.hlsli\"\n";
+    includes.files["a.hlsli"] = "#include \"b.hlsli\"\n";
+    includes.files["b.hlsli"] = "#include \"a.hlsli\"\n";
+    std::string errors;
+
+    EXPECT_FALSE(Compile("", "PS", "ps_4_0", &errors));
+    EXPECT_FALSE(Compile("#include \"self.hlsli\"\nfloat4 PS() : SV_Target { return 1; }", "PS", "ps_4_0", &errors,
+                         &includes));
+    EXPECT_NE(errors.find("nested deeper"), std::string::npos) << errors;
+    EXPECT_FALSE(Compile("#include \"a.hlsli\"\nfloat4 PS() : SV_Target { return 1; }", "PS", "ps_4_0", &errors,
+                         &includes));
+
+    std::string garbage(4096, '\0');
+    uint32_t state = 12345;
+    for (char& c : garbage) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    EXPECT_FALSE(Compile(garbage, "PS", "ps_4_0", &errors));
+    EXPECT_FALSE(errors.empty());
+    EXPECT_FALSE(Compile("float4 PS() : SV_Target { return 1; ", "PS", "ps_4_0", &errors));
+    EXPECT_FALSE(Compile("technique { pass {", "PS", "ps_4_0", &errors));
+
+    // Ten megabytes are refused before the compiler spends minutes on them.
+    std::string huge = "float4 PS() : SV_Target { return 1; }\n";
+    while (huge.size() < 10u << 20) huge += "float4 Unused" + std::to_string(huge.size()) + "() { return 0; }\n";
+    EXPECT_FALSE(Compile(huge, "PS", "ps_4_0", &errors));
+    EXPECT_NE(errors.find("larger than"), std::string::npos) << errors;
+
+    gpu::CompileRequest request;  // no source at all
+    request.entryPoint = "PS";
+    request.profile = "ps_4_0";
+    EXPECT_FALSE(gpu::CompileHLSL(request, &errors));
+}
