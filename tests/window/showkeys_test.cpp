@@ -1,0 +1,110 @@
+// The playing show in a real window on the X server, driven by key presses and a resize
+// sent through the server as a user's would be.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <cstdlib>
+
+#include "graphics/imagedecoder.h"
+#include "show/showfolder.h"
+
+namespace {
+
+using childtest::ScratchDir;
+using showtest::BackgroundPlayer;
+
+// A show of one colour: CLS in pure red.
+const char* kRedShow =
+    "<demo><effect type=\"CLS\"><param key=\"colour\" type=\"vec4\" x=\"1\" y=\"0\" z=\"0\" w=\"1\"/></effect></demo>";
+
+const std::vector<std::string> kWindowedRun = {"-windowed", "-skipsettings", "-lowres", "-notontop", "-togglekeys",
+                                               "-frames", "100000"};
+
+// Runs an xdotool command against the player's window (found by its title).
+int Xdotool(const std::string& arguments) {
+    const std::string command =
+        "id=$(timeout 30 xdotool search --sync --name '^Lumivane - Quillon$' | head -n 1) && "
+        "xdotool " + arguments;
+    return std::system(command.c_str());
+}
+
+int KeyToPlayer(const std::string& keys) {
+    return Xdotool("windowfocus --sync \"$id\" key --delay 80 " + keys);
+}
+
+DecodedImage ReadPng(const ScratchDir& dir, const std::string& name) {
+    const std::string bytes = dir.Read(name);
+    DecodedImage image;
+    DecodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()), &image);
+    return image;
+}
+
+bool IsColour(const DecodedImage& image, int x, int y, int r, int g, int b) {
+    const uint8_t* p = image.rgba.data() + (size_t(y) * image.width + x) * 4;
+    return std::abs(p[0] - r) <= 4 && std::abs(p[1] - g) <= 4 && std::abs(p[2] - b) <= 4;
+}
+
+bool WaitForFile(const ScratchDir& dir, const std::string& name, int seconds = 30) {
+    for (int i = 0; i < seconds * 20; ++i) {
+        if (std::filesystem::exists(dir.Path() / name) && std::filesystem::file_size(dir.Path() / name) > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+TEST(ShowKeys, DigitsToggleF11SavesAndEscapeQuits) {
+    ScratchDir dir;
+    showtest::MakeShow(dir, kRedShow);
+    dir.Write("screenshots/screenshot001.png", "taken earlier");
+    BackgroundPlayer player(dir, kWindowedRun);
+    ASSERT_TRUE(player.WaitForLog("XML [demo.xml] parsed without errors")) << player.Log();
+
+    ASSERT_EQ(KeyToPlayer("3 3 KP_5"), 0);
+    ASSERT_TRUE(player.WaitForLog("Toggle key 3 = on", 20)) << player.Log();
+    ASSERT_EQ(KeyToPlayer("F11"), 0);
+    ASSERT_TRUE(WaitForFile(dir, "screenshots/screenshot002.png")) << player.Log();
+    ASSERT_EQ(KeyToPlayer("Escape"), 0);
+    EXPECT_EQ(player.Wait(30), 0) << player.Log();
+
+    const std::string log = player.Log();
+    EXPECT_EQ(showtest::Count(log, "Toggle key 3 = off"), 1) << log;
+    EXPECT_EQ(showtest::Count(log, "Toggle key 3 = on"), 1) << log;
+    EXPECT_EQ(showtest::Count(log, "Toggle key 5"), 0) << log;
+    EXPECT_EQ(showtest::Count(log, "Saving screenshot.."), 1) << log;
+    EXPECT_NE(log.find("Exited main loop"), std::string::npos) << log;
+    EXPECT_EQ(dir.Read("screenshots/screenshot001.png"), "taken earlier");
+
+    DecodedImage shot = ReadPng(dir, "screenshots/screenshot002.png");
+    ASSERT_EQ(shot.width, 1280u);
+    ASSERT_EQ(shot.height, 720u);
+    EXPECT_TRUE(IsColour(shot, 640, 360, 255, 0, 0));
+}
+
+TEST(ShowKeys, ResizedWindowKeepsThePictureCentred) {
+    ScratchDir dir;
+    showtest::MakeShow(dir, kRedShow);
+    BackgroundPlayer player(dir, kWindowedRun);
+    ASSERT_TRUE(player.WaitForLog("XML [demo.xml] parsed without errors")) << player.Log();
+
+    ASSERT_EQ(Xdotool("windowsize --sync \"$id\" 1000 500"), 0);
+    ASSERT_TRUE(player.WaitForLog("Received WM_SIZE of 1000x500, aspect 2.00", 20)) << player.Log();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(KeyToPlayer("F11"), 0);
+    ASSERT_TRUE(WaitForFile(dir, "screenshots/screenshot001.png")) << player.Log();
+    player.Signal(SIGTERM);
+    EXPECT_EQ(player.Wait(30), 0) << player.Log();
+
+    // 16:9 at a height of 500 is 888.9 wide: bars of about 55 pixels on each side.
+    DecodedImage shot = ReadPng(dir, "screenshots/screenshot001.png");
+    ASSERT_EQ(shot.width, 1000u);
+    ASSERT_EQ(shot.height, 500u);
+    for (int x : {60, 500, 940}) EXPECT_TRUE(IsColour(shot, x, 250, 255, 0, 0)) << x;
+    for (int x : {2, 50, 950, 997}) EXPECT_TRUE(IsColour(shot, x, 250, 0, 0, 0)) << x;
+    EXPECT_EQ(player.Log().find("Failed"), std::string::npos) << player.Log();
+}
+
+}  // namespace
