@@ -21,6 +21,13 @@ struct Constants {
 };
 static_assert(sizeof(Constants) == 16, "Blur constants are four 32-bit values");
 
+// Made once: names this long would be allocated anew on every call.
+const std::string kNoMaskHorizontal = "PS_NoMaskHorizontal";
+const std::string kNoMaskVertical = "PS_NoMaskVertical";
+const std::string kMaskHorizontal = "PS_MaskHorizontal";
+const std::string kMaskVertical = "PS_MaskVertical";
+const std::string kVertexEntry = "VS";
+
 }  // namespace
 
 Blur::Blur() : constants_(sizeof(Constants)) {}
@@ -36,8 +43,8 @@ bool Blur::Init(float progressStart, float progressEnd, const ProgressCallback& 
     shader_ = std::make_unique<Shader>("blur.fx");
     shader_->LoadVS("VS");
     // The mask entries compile when they are first made current.
-    shader_->LoadPS("PS_NoMaskHorizontal");
-    shader_->LoadPS("PS_NoMaskVertical");
+    shader_->LoadPS(kNoMaskHorizontal);
+    shader_->LoadPS(kNoMaskVertical);
 
     kernel_.reset();
     const int kernelSize = GetParamInt("kernelSize", 51);
@@ -54,8 +61,8 @@ bool Blur::Init(float progressStart, float progressEnd, const ProgressCallback& 
     return true;
 }
 
-bool Blur::Pass(const char* entry, DynamicTexturePair& frameChain) {
-    if (!shader_->Set(entry, "VS")) return false;
+bool Blur::Pass(const std::string& entry, DynamicTexturePair& frameChain) {
+    if (!shader_->Set(entry, kVertexEntry)) return false;
     const DynamicTexture& source = ResolveForReading(frameChain.GetCurrent(), resolve_.get());
     UnbindRenderTargets();
     BindTexture(0, source.GetView());
@@ -83,8 +90,8 @@ void Blur::Render(double time, DynamicTexturePair& frameChain) {
     BindConstants(0, constants_.GetBuffer());
     gContext->PSSetShaderResources(5, 1, &kernel_->GetView());
 
-    const bool failed = !Pass(mask_ ? "PS_MaskHorizontal" : "PS_NoMaskHorizontal", frameChain);
-    if (!Pass(mask_ ? "PS_MaskVertical" : "PS_NoMaskVertical", frameChain) || failed)
+    const bool failed = !Pass(mask_ ? kMaskHorizontal : kNoMaskHorizontal, frameChain);
+    if (!Pass(mask_ ? kMaskVertical : kNoMaskVertical, frameChain) || failed)
         gContext->ClearRenderTargetView(gBackBufferView, kHotPink);
 }
 

@@ -4,6 +4,7 @@
 //   b0 (both stages): 1/width, 1/height, strength, taps (int)
 //   t5 (pixel): the blur kernel; t0: the image; t1: the mask (null without one)
 #include <memory>
+#include <string>
 
 #include "effects/blurkernel.h"
 #include "effects/effect.h"
@@ -29,7 +30,7 @@ public:
 private:
     // One pass from the chain's current texture into the next; false when the entry cannot
     // be made current (nothing is drawn then).
-    bool Pass(const char* entry, DynamicTexturePair& frameChain);
+    bool Pass(const std::string& entry, DynamicTexturePair& frameChain);
 
     std::unique_ptr<Texture> mask_;
     std::unique_ptr<Shader> shader_;
