@@ -107,4 +107,43 @@ TEST(ShowKeys, ResizedWindowKeepsThePictureCentred) {
     EXPECT_EQ(player.Log().find("Failed"), std::string::npos) << player.Log();
 }
 
+// Holds a key long enough for the show's per-frame key polling to see it (a paused show
+// draws a frame every quarter second), then releases it.
+int HoldKey(const std::string& key) {
+    return Xdotool("windowfocus --sync \"$id\" keydown " + key + " sleep 0.7 keyup " + key + " sleep 0.4");
+}
+
+int CentreRed(const ScratchDir& dir, const std::string& name) {
+    DecodedImage shot = ReadPng(dir, name);
+    if (shot.rgba.empty()) return -1;
+    return shot.rgba[(size_t(shot.height / 2) * shot.width + shot.width / 2) * 4];
+}
+
+TEST(ShowKeys, TransportKeysPauseSeekAndRestartTheMusic) {
+    ScratchDir dir;
+    // Red rises from 0 at 0 s to full at 10 s.
+    std::string show = showtest::SourceFile("tests/data/show/keyframed.xml");
+    show.replace(show.find("<demo "), 6, "<demo audioFilename=\"music.ogg\" ");
+    showtest::MakeShow(dir, show);
+    dir.Write("data/music.ogg", showtest::SourceFile("data/music.ogg"));
+    std::vector<std::string> arguments = kWindowedRun;
+    arguments.push_back("-transport");
+    BackgroundPlayer player(dir, arguments);
+    ASSERT_TRUE(player.WaitForLog("XML [demo.xml] parsed without errors")) << player.Log();
+
+    ASSERT_EQ(HoldKey("space"), 0);              // pause at about 1 s
+    ASSERT_EQ(HoldKey("shift+Right"), 0);        // +4 s
+    ASSERT_EQ(HoldKey("shift+Right"), 0);        // +4 s
+    ASSERT_EQ(KeyToPlayer("F11"), 0);
+    ASSERT_TRUE(WaitForFile(dir, "screenshots/screenshot001.png")) << player.Log();
+    ASSERT_EQ(HoldKey("Up"), 0);                 // back to the start, still paused
+    ASSERT_EQ(KeyToPlayer("F11"), 0);
+    ASSERT_TRUE(WaitForFile(dir, "screenshots/screenshot002.png")) << player.Log();
+    ASSERT_EQ(KeyToPlayer("Escape"), 0);
+    EXPECT_EQ(player.Wait(30), 0) << player.Log();
+
+    EXPECT_GE(CentreRed(dir, "screenshots/screenshot001.png"), 200);  // at least 8 s in
+    EXPECT_LE(CentreRed(dir, "screenshots/screenshot002.png"), 8);    // at 0 s
+}
+
 }  // namespace
