@@ -8,6 +8,8 @@
 
 int64_t FileModificationTime(const std::string& fileName) {
     PHYSFS_Stat stat{};
+    // PhysicsFS crashes rather than failing when used before PHYSFS_init.
+    if (!PHYSFS_isInit()) return -1;
     if (!PHYSFS_stat(fileName.c_str(), &stat)) return -1;
     return stat.modtime;
 }
@@ -29,7 +31,7 @@ const FileContents& FileWatcher::GetData() {
     if (hasContents_) return contents_;
     hasContents_ = true;
     contents_ = FileContents{};
-    PHYSFS_File* file = PHYSFS_openRead(fileName_.c_str());
+    PHYSFS_File* file = PHYSFS_isInit() ? PHYSFS_openRead(fileName_.c_str()) : nullptr;
     PHYSFS_sint64 length = file ? PHYSFS_fileLength(file) : -1;
     // An unknown length, or one the 32-bit size cannot hold, is as good as unreadable.
     if (length < 0 || length > PHYSFS_sint64(UINT32_MAX - 1)) {
