@@ -105,3 +105,30 @@ TEST_P(BundledShow, FrameMatchesItsReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, BundledShow, ::testing::ValuesIn(kFrames));
+
+// Not a check: renders the README's pictures of the bundled show at 1280 x 720 into
+// LUMIVANE_DOCS_DIR (tools/update_docs_screenshots.sh runs it alone in its own process).
+TEST(BundledShowDocs, DISABLED_WriteScreenshots) {
+    const char* dir = std::getenv("LUMIVANE_DOCS_DIR");
+    if (!dir) GTEST_SKIP() << "LUMIVANE_DOCS_DIR is not set";
+    ASSERT_TRUE(InitTestDevice(1280, 720));
+    gOutputWidth = 1280;
+    gOutputHeight = 720;
+    gRandomSeed = 123456789;
+    PHYSFS_init(nullptr);
+    PHYSFS_mount((std::string(LUMIVANE_SOURCE_DIR) + "/data").c_str(), "/", 0);
+    Audio_SetNullOutput(true);
+    Effects::EffectsManager manager;
+    manager.Init(false, true, [](float) {}, "demo.xml");
+    for (int frame : {660, 1440, 2130}) {
+        manager.Draw(static_cast<double>(static_cast<float>(frame) * 0.033333335f));
+        std::vector<uint8_t> pixels = ReadBackBuffer();
+        std::vector<uint8_t> png;
+        ASSERT_TRUE(EncodePng(pixels.data(), 1280, 720, 1280 * 4, &png));
+        char name[64];
+        std::snprintf(name, sizeof(name), "/show%05d.png", frame);
+        std::ofstream out(std::string(dir) + name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    }
+    manager.Shutdown();
+}
