@@ -44,12 +44,8 @@ bool Bloom::Init(float progressStart, float progressEnd, const ProgressCallback&
     kernel_ = std::make_unique<StructureBuffer<KernelTap>>(uint32_t(taps.size()));
     kernel_->Update(taps.data(), uint32_t(taps.size()));
 
-    resolveA_.reset();
-    resolveB_.reset();
-    if (gMsaaEnabled) {
-        resolveA_ = std::make_unique<DynamicTexture>(float(gScreenWidth), float(gScreenHeight), false);
-        resolveB_ = std::make_unique<DynamicTexture>(float(gScreenWidth), float(gScreenHeight), false);
-    }
+    resolveA_ = CreateResolveTexture();
+    resolveB_ = CreateResolveTexture();
     return true;
 }
 

@@ -56,8 +56,7 @@ bool Blur::Init(float progressStart, float progressEnd, const ProgressCallback& 
     kernel_ = std::make_unique<StructureBuffer<KernelTap>>(uint32_t(taps.size()));
     kernel_->Update(taps.data(), uint32_t(taps.size()));
 
-    resolve_.reset();
-    if (gMsaaEnabled) resolve_ = std::make_unique<DynamicTexture>(float(gScreenWidth), float(gScreenHeight), false);
+    resolve_ = CreateResolveTexture();
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "effects/fullscreenquad.h"
 #include "graphics/devicestate.h"
 #include "graphics/dynamictexture.h"
 #include "graphics/shader.h"
@@ -49,13 +50,6 @@ void LineAndColumn(const std::vector<char>& bytes, ptrdiff_t offset, int* line, 
     }
 }
 
-void DrawFullScreenQuad() {
-    const uint32_t stride = 32, offset = 0;
-    gContext->IASetVertexBuffers(0, 1, &gQuadVertexBuffer, &stride, &offset);
-    gContext->IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleStrip);
-    gContext->Draw(4, 0);
-}
-
 }  // namespace
 
 EffectsManager::EffectsManager() = default;
@@ -72,7 +66,7 @@ void EffectsManager::Init(bool transport, bool silent, const ProgressCallback& p
     finalShader_->LoadPS("PS");
     const float width = static_cast<float>(gScreenWidth), height = static_cast<float>(gScreenHeight);
     frameChain_ = std::make_unique<DynamicTexturePair>(width, height);
-    if (gMsaaEnabled) resolveTexture_ = std::make_unique<DynamicTexture>(width, height, false);
+    resolveTexture_ = CreateResolveTexture();
     Audio_Init();
     Load(progress);
 }
@@ -188,8 +182,7 @@ void EffectsManager::Draw(double t) {
         gContext->ClearRenderTargetView(gBackBufferView, kOpaqueBlack);  // the bars
     }
     gContext->RSSetViewports(1, &composite);
-    gContext->PSSetShaderResources(0, 1, &source.GetView());
-    gContext->VSSetShaderResources(0, 1, &source.GetView());
+    BindTexture(0, source.GetView());
     DrawFullScreenQuad();
 }
 

@@ -32,8 +32,7 @@ bool FullScreenShaderEffect::Init(float progressStart, float progressEnd, const 
     shader_ = std::make_unique<Shader>(GetParamString("shader", ""));
     shader_->LoadVS("VS");
     shader_->LoadPS(GetParamString("pixelShader", "PS"));
-    resolve_.reset();
-    if (gMsaaEnabled) resolve_ = std::make_unique<DynamicTexture>(float(gScreenWidth), float(gScreenHeight), false);
+    resolve_ = CreateResolveTexture();
     return true;
 }
 

@@ -16,8 +16,7 @@ bool HSL::Init(float progressStart, float progressEnd, const ProgressCallback& p
     shader_ = std::make_unique<Shader>("hsl.fx");
     shader_->LoadVS("VS");
     shader_->LoadPS("PS");
-    resolve_.reset();
-    if (gMsaaEnabled) resolve_ = std::make_unique<DynamicTexture>(float(gScreenWidth), float(gScreenHeight), false);
+    resolve_ = CreateResolveTexture();
     return true;
 }
 

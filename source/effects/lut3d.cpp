@@ -19,8 +19,7 @@ bool Lut3D::Init(float progressStart, float progressEnd, const ProgressCallback&
     shader_ = std::make_unique<Shader>("lut3D.fx");
     shader_->LoadVS("VS");
     shader_->LoadPS("PS");
-    resolve_.reset();
-    if (gMsaaEnabled) resolve_ = std::make_unique<DynamicTexture>(float(gScreenWidth), float(gScreenHeight), false);
+    resolve_ = CreateResolveTexture();
     return true;
 }
 

@@ -8,7 +8,7 @@ namespace Effects {
 RenderTarget::RenderTarget() : shader_("final.fx"), chain_(float(gScreenWidth), float(gScreenHeight)) {
     shader_.LoadVS("VS");
     shader_.LoadPS("PS");
-    if (gMsaaEnabled) resolve_ = std::make_unique<DynamicTexture>(float(gScreenWidth), float(gScreenHeight), false);
+    resolve_ = CreateResolveTexture();
 }
 
 RenderTarget::~RenderTarget() = default;

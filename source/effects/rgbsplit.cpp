@@ -33,8 +33,7 @@ bool RGBSplit::Init(float progressStart, float progressEnd, const ProgressCallba
     shader_ = std::make_unique<Shader>("rgbsplit.fx");
     shader_->LoadVS("VS");
     shader_->LoadPS("PS");
-    resolve_.reset();
-    if (gMsaaEnabled) resolve_ = std::make_unique<DynamicTexture>(float(gScreenWidth), float(gScreenHeight), false);
+    resolve_ = CreateResolveTexture();
     return true;
 }
 

@@ -56,6 +56,11 @@ DynamicTexture::DynamicTexture(float width, float height, bool multisampled)
     }
 }
 
+std::unique_ptr<DynamicTexture> CreateResolveTexture() {
+    if (!gMsaaEnabled) return nullptr;
+    return std::make_unique<DynamicTexture>(static_cast<float>(gScreenWidth), static_cast<float>(gScreenHeight), false);
+}
+
 bool ResolveInto(const DynamicTexture& source, DynamicTexture& destination) {
     const gpu::Texture2DPtr& from = source.GetTexture();
     const gpu::Texture2DPtr& to = destination.GetTexture();

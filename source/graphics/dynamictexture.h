@@ -34,6 +34,10 @@ private:
 
 // Resolves (or, for a single-sampled source, copies) source into the single-sampled
 // destination of the same size. False when either texture is missing.
+// A single-sampled render texture of the render size to resolve frames into before they
+// are read; null when anti-aliasing is off (frames are then read directly).
+std::unique_ptr<DynamicTexture> CreateResolveTexture();
+
 bool ResolveInto(const DynamicTexture& source, DynamicTexture& destination);
 
 // The texture a pass should sample: the source itself when there is no resolve texture,

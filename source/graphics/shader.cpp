@@ -3,18 +3,8 @@
 #include "gpu/hlslcompiler.h"
 #include "graphics/devicestate.h"
 #include "graphics/shaderincludehandler.h"
+#include "graphics/vertex.h"
 #include "system/log.h"
-
-namespace {
-
-// The standard 32-byte vertex: position, texture coordinate, normal.
-const gpu::InputElementDesc kVertexLayout[] = {
-    {"POSITION", 0, gpu::Format::R32G32B32_Float, 0, 0, gpu::InputClassification::PerVertexData, 0},
-    {"TEXCOORD", 0, gpu::Format::R32G32_Float, 0, 12, gpu::InputClassification::PerVertexData, 0},
-    {"NORMAL", 0, gpu::Format::R32G32B32_Float, 0, 20, gpu::InputClassification::PerVertexData, 0},
-};
-
-}  // namespace
 
 Shader::Shader(const std::string& fileName) : source_(fileName) {}
 
@@ -109,7 +99,7 @@ gpu::InputLayoutPtr Shader::CreateInputLayout(const std::string& vertexEntry) {
         return nullptr;
     }
     gpu::InputLayoutPtr layout =
-        gDevice->CreateInputLayout(kVertexLayout, static_cast<uint32_t>(std::size(kVertexLayout)), *entry->bytecode);
+        gDevice->CreateInputLayout(kSVertexLayout, static_cast<uint32_t>(std::size(kSVertexLayout)), *entry->bytecode);
     if (!layout) {
         LOG("Failed to create input layout for shader");
         return nullptr;
