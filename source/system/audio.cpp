@@ -58,6 +58,18 @@ bool ReadFile(const std::string& fileName, std::vector<uint8_t>* bytes) {
     return length >= 0;
 }
 
+// Starts the loaded track paused at 0, or a silent clock without end when there is none.
+void StartPlayback(AudioState& s) {
+    int rate = s.track ? s.track->sampleRate : kSilentRate;
+    s.player.Start(s.track, rate);
+    MusicPlayer* player = &s.player;
+    s.output = OpenSoundOutput(rate, s.forceNull || !s.track,
+                               [player](float* out, int frames, SoundOutput::Clock::time_point when) {
+                                   player->Render(out, frames, when);
+                               });
+    s.player.SetLatencyFrames(s.output->LatencyFrames());
+}
+
 double FramesToSeconds(double frames, int rate) {
     // Whole milliseconds, divided in single precision, as the clock has always been reported.
     unsigned ms = unsigned(std::min(frames * 1000.0 / rate, double(std::numeric_limits<unsigned>::max())));
@@ -77,7 +89,11 @@ void Audio_Init() {
 
 bool Audio_Load(const std::string& fileName) {
     AudioState& s = State();
-    if (fileName == s.currentFileName) return true;
+    if (fileName == s.currentFileName) {
+        // A script that names no music plays on a silent clock rather than standing at 0.
+        if (fileName.empty() && !s.player.HasChannel()) StartPlayback(s);
+        return true;
+    }
     DropMusic(s);
     s.currentFileName = fileName;
 
@@ -91,14 +107,7 @@ bool Audio_Load(const std::string& fileName) {
         s.track = std::move(track);
     }
     // Undecodable music becomes a silent clock, so the show still runs in time.
-    int rate = s.track ? s.track->sampleRate : kSilentRate;
-    s.player.Start(s.track, rate);
-    MusicPlayer* player = &s.player;
-    s.output = OpenSoundOutput(rate, s.forceNull || !s.track,
-                               [player](float* out, int frames, SoundOutput::Clock::time_point when) {
-                                   player->Render(out, frames, when);
-                               });
-    s.player.SetLatencyFrames(s.output->LatencyFrames());
+    StartPlayback(s);
     // Register the file with the change table now, so an edit after loading is noticed.
     HasFileChanged(fileName);
     return true;

@@ -199,6 +199,18 @@ TEST_F(AudioTest, NothingLoaded) {
     EXPECT_FALSE(gQuit);
 }
 
+TEST_F(AudioTest, NoMusicNamedRunsASilentClock) {
+    LogCapture log;
+    EXPECT_TRUE(Audio_Load(""));
+    EXPECT_TRUE(log.Entries().empty());
+    ASSERT_TRUE(Audio_HasChannel()) << "a show without music still has a running clock";
+    Audio_Play();
+    Wait(120);
+    EXPECT_NEAR(Audio_Update(), 0.12, 0.05);
+    EXPECT_TRUE(Audio_Load("")) << "the same empty name again changes nothing";
+    EXPECT_GT(Audio_Update(), 0.05);
+}
+
 TEST_F(AudioTest, BadFilesRunASilentClock) {
     auto garbage = std::vector<uint8_t>(3000);
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = uint8_t(i * 31 + i / 7);
