@@ -140,6 +140,11 @@ bool MapConstantBuffers(spvc_compiler compiler, spvc_resources resources, Shader
             *errors += std::string("error: structured buffer '") + r.name + "' must be in a t register\n";
             return false;
         }
+        // Each stage owns 16 SSBO bindings; t16 and above would land on the other stage's.
+        if (binding - kHlslShiftTexture >= kPixelBindingBase - kVertexBindingBase) {
+            *errors += std::string("error: structured buffer '") + r.name + "' is not in a register t0..t15\n";
+            return false;
+        }
         ShaderBlob::StructuredBuffer sb;
         sb.slot = binding - kHlslShiftTexture;
         sb.glBinding = StageBase(stage) + sb.slot;
