@@ -105,7 +105,9 @@ void Context::Impl::ApplyFixedFunction() {
         glFrontFace(d.FrontCounterClockwise ? GL_CCW : GL_CW);
         glPolygonMode(GL_FRONT_AND_BACK, d.FillMode == FillMode::Wireframe ? GL_LINE : GL_FILL);
         SetEnabled(GL_DEPTH_CLAMP, !d.DepthClipEnable);
-        SetEnabled(GL_MULTISAMPLE, d.MultisampleEnable || d.AntialiasedLineEnable);
+        // As in D3D11, triangles on a multisampled target are always multisampled; the
+        // flags only choose how lines are drawn, which GL does not distinguish.
+        SetEnabled(GL_MULTISAMPLE, true);
         bool bias = d.DepthBias != 0 || d.SlopeScaledDepthBias != 0.0f;
         SetEnabled(GL_POLYGON_OFFSET_FILL, bias);
         SetEnabled(GL_POLYGON_OFFSET_LINE, bias);
