@@ -12,7 +12,7 @@ packages=(
   libsndfile1-dev libavcodec-dev libavformat-dev libswscale-dev
   libswresample-dev libavutil-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth xdotool x11-utils sox libsox-fmt-all ffmpeg
+  xvfb xauth xdotool x11-utils sox libsox-fmt-all ffmpeg fonts-dejavu-core
 )
 
 missing=()

@@ -30,10 +30,11 @@ public:
         if (context_) SDL_GL_DeleteContext(context_);
         if (window_) SDL_DestroyWindow(window_);
         if (videoStarted_) {
-            // Input still queued for the dialog must not reach the main window.
+            // Input still queued for the dialog must not reach the main window. Video stays
+            // initialised for the main window: shutting it down and starting it again can
+            // lose the X connection and fall back to SDL's invisible "offscreen" driver.
             SDL_PumpEvents();
             SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
         }
     }
 
@@ -219,6 +220,11 @@ SettingsDialogResult RunSettingsDialog(const std::string& title, Config* config,
 
     SettingsDialogLayout layout;
     layout.window = dialog.Window();
+    // Events left over from before the dialog (a window closed earlier, a key released)
+    // are not answers to it.
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    const Uint32 windowId = SDL_GetWindowID(layout.window);
     bool comboOpen = false;
     Choice choice = Choice::None;
     while (choice == Choice::None) {
@@ -228,7 +234,10 @@ SettingsDialogResult RunSettingsDialog(const std::string& title, Config* config,
         while (have && choice == Choice::None) {
             bool keyHandled = false;
             if (event.type == SDL_QUIT) choice = Choice::Die;
-            if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) choice = Choice::Die;
+            if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE &&
+                event.window.windowID == windowId) {
+                choice = Choice::Die;
+            }
             // With the list open, Enter and Escape belong to the list.
             if (event.type == SDL_KEYDOWN && !comboOpen) {
                 if (IsEnter(event.key.keysym.sym)) choice = Choice::Demo, keyHandled = true;
