@@ -70,6 +70,7 @@ public:
         uint64_t draws = 0;
         uint64_t resolves = 0;
         uint64_t programLinks = 0;
+        uint64_t pipelines = 0;  // program pipelines held now
     };
     const Stats& GetStats() const;
 

@@ -33,16 +33,25 @@ void ApplyStencilFace(GLenum face, const DepthStencilOpDesc& op, uint32_t ref, u
 }  // namespace
 
 bool Context::Impl::ApplyPipeline() {
+    // A pipeline whose shaders are gone: its key's addresses may belong to new shaders, and
+    // GL keeps the old programs alive for as long as the pipeline references them.
+    auto dead = [](const auto& entry) {
+        return entry.second.vs.expired() || (entry.first.second && entry.second.ps.expired());
+    };
     std::pair<const void*, const void*> key(vs.get(), ps.get());
     auto it = pipelines.find(key);
-    if (it != pipelines.end() && (it->second.vs.expired() || (ps && it->second.ps.expired()))) {
-        // The shaders this pipeline was made of are gone; the addresses belong to new ones.
-        glDeleteProgramPipelines(1, &it->second.gl);
-        if (glPipeline == it->second.gl) glPipeline = ~0u;
-        pipelines.erase(it);
-        it = pipelines.end();
-    }
+    if (it != pipelines.end() && dead(*it)) it = pipelines.end();
     if (it == pipelines.end()) {
+        // New shaders usually replace old ones (a reload): drop every dead pipeline now.
+        for (auto i = pipelines.begin(); i != pipelines.end();) {
+            if (!dead(*i)) {
+                ++i;
+                continue;
+            }
+            if (glPipeline == i->second.gl) glPipeline = ~0u;
+            glDeleteProgramPipelines(1, &i->second.gl);
+            i = pipelines.erase(i);
+        }
         Pipeline pipeline;
         pipeline.vs = vs;
         pipeline.ps = ps;
@@ -52,6 +61,7 @@ bool Context::Impl::ApplyPipeline() {
         ++stats.programLinks;
         it = pipelines.emplace(key, pipeline).first;
     }
+    stats.pipelines = pipelines.size();
     if (glPipeline != it->second.gl) {
         glBindProgramPipeline(it->second.gl);
         glPipeline = it->second.gl;

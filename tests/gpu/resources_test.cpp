@@ -311,3 +311,22 @@ TEST_F(ResourcesTest, DrawsMissingPiecesDoNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ResourcesTest, PipelinesOfDestroyedShadersAreReleased) {
+    // A hot reload replaces an effect's shaders again and again; the context must not keep
+    // a program pipeline (and through it the GL programs) for every version it drew with.
+    for (int version = 0; version < 12; ++version) {
+        auto vs = gDevice->CreateVertexShader(QuadVertexBlob(2.0f));
+        auto ps = gDevice->CreatePixelShader(SolidColourPixelBlob(version / 12.0f, 0, 0, 1));
+        ASSERT_TRUE(vs && ps);
+        gContext->VSSetShader(vs);
+        gContext->PSSetShader(ps);
+        DrawQuad(layout_);
+    }
+    EXPECT_LE(gContext->GetStats().pipelines, 2u);
+    EXPECT_TRUE(PixelNear(ReadBackBuffer(), kSize, 8, 8, {11 * 255 / 12, 0, 0, 0}));
+}
+
+}  // namespace
