@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "gpu/context.h"
 #include "gpu/contextimpl.h"
@@ -254,6 +255,11 @@ void Context::Impl::ApplyVertexInput(bool indexed) {
         return;
     }
     InputLayout& l = *layout;
+    if (l.boundEpoch_ != GlDeletionEpoch()) {
+        std::fill(std::begin(l.boundBuffer_), std::end(l.boundBuffer_), ~0u);
+        l.boundElementBuffer_ = ~0u;
+        l.boundEpoch_ = GlDeletionEpoch();
+    }
     for (uint32_t slot = 0; slot < InputLayout::kSlots; ++slot) {
         if (!(l.slotMask_ & (1u << slot))) continue;
         const BufferPtr& buffer = vertexBuffers[slot];

@@ -214,6 +214,9 @@ private:
     uint32_t boundOffset_[kSlots] = {};
     uint32_t boundStride_[kSlots] = {};
     uint32_t boundElementBuffer_ = 0;
+    // GlDeletionEpoch() when the names above were recorded: once a buffer is deleted its
+    // name may come back for a new buffer, and the VAO still sources the old one.
+    uint64_t boundEpoch_ = 0;
 };
 
 class VertexShader final {

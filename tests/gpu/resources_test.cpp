@@ -314,6 +314,58 @@ TEST_F(ResourcesTest, DrawsMissingPiecesDoNothing) {
 
 namespace {
 
+// A quad from x = -1 to `right` in clip space (the quad vertex shader doubles positions).
+gpu::BufferPtr QuadUpTo(float right) {
+    const float half = right / 2.0f;
+    const float vertices[4][8] = {{-0.5f, -0.5f, 0, 0, 1, 0, 0, 0},
+                                  {-0.5f, 0.5f, 0, 0, 0, 0, 0, 0},
+                                  {half, -0.5f, 0, 1, 1, 0, 0, 0},
+                                  {half, 0.5f, 0, 1, 0, 0, 0, 0}};
+    gpu::BufferDesc desc;
+    desc.ByteWidth = sizeof(vertices);
+    desc.BindFlags = gpu::BIND_VERTEX_BUFFER;
+    gpu::SubresourceData data{vertices, 0, 0};
+    return gDevice->CreateBuffer(desc, &data);
+}
+
+TEST_F(ResourcesTest, LayoutSourcesANewBufferEvenWhenGlReusesTheDeletedName) {
+    auto ps = gDevice->CreatePixelShader(SolidColourPixelBlob(1, 1, 1, 1));
+    gContext->VSSetShader(vs_);
+    gContext->PSSetShader(ps);
+    uint32_t stride = 32, offset = 0;
+    gContext->IASetInputLayout(layout_);
+    gContext->IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleStrip);
+    const float black[4] = {0, 0, 0, 0};
+    // Drivers that hand a deleted buffer's name to the next buffer would leave the layout's
+    // vertex array on the old buffer (or on none). Once with the layout's vertex array
+    // current when the buffer goes, once not.
+    for (bool otherLayoutBetween : {false, true}) {
+        auto whole = QuadUpTo(1.0f);
+        gContext->IASetVertexBuffers(0, 1, &whole, &stride, &offset);
+        gContext->Draw(4, 0);
+        if (otherLayoutBetween) {
+            auto other = QuadInputLayout(*vs_->GetBlob());
+            DrawQuad(other);
+        }
+        gContext->ClearRenderTargetView(gBackBufferView, black);
+        gpu::BufferPtr none;
+        gContext->IASetVertexBuffers(0, 1, &none, &stride, &offset);
+        whole.reset();
+        auto left = QuadUpTo(0.0f);  // may get the deleted buffer's GL name
+        gContext->IASetVertexBuffers(0, 1, &left, &stride, &offset);
+        gContext->IASetInputLayout(layout_);
+        gContext->Draw(4, 0);
+        auto pixels = ReadBackBuffer();
+        EXPECT_TRUE(PixelNear(pixels, kSize, 3, 8, {255, 255, 255, 0})) << otherLayoutBetween;
+        EXPECT_TRUE(PixelNear(pixels, kSize, 12, 8, {0, 0, 0, 0})) << otherLayoutBetween;
+        gContext->ClearRenderTargetView(gBackBufferView, black);
+    }
+}
+
+}  // namespace
+
+namespace {
+
 TEST_F(ResourcesTest, PipelinesOfDestroyedShadersAreReleased) {
     // A hot reload replaces an effect's shaders again and again; the context must not keep
     // a program pipeline (and through it the GL programs) for every version it drew with.
