@@ -58,6 +58,11 @@ bool CreateDevice(SDL_Window* window, DevicePtr* device, ContextPtr* context, st
     newDevice->impl_->generation = BeginGlGeneration();
     glGetIntegerv(GL_MAX_COLOR_TEXTURE_SAMPLES, &newDevice->impl_->maxColorSamples);
     glGetIntegerv(GL_MAX_DEPTH_TEXTURE_SAMPLES, &newDevice->impl_->maxDepthSamples);
+    GLint maxSize = 0, max3DSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &max3DSize);
+    if (maxSize > 0) newDevice->impl_->maxTextureSize = static_cast<uint32_t>(maxSize);
+    if (max3DSize > 0) newDevice->impl_->max3DTextureSize = static_cast<uint32_t>(max3DSize);
 
     ContextPtr newContext(new Context());
     newContext->impl_ = std::make_unique<Context::Impl>(newDevice->impl_->generation);

@@ -12,6 +12,8 @@ struct Device::Impl {
     uint32_t generation = 0;
     int maxColorSamples = 1;
     int maxDepthSamples = 1;
+    uint32_t maxTextureSize = 16384;    // GL_MAX_TEXTURE_SIZE
+    uint32_t max3DTextureSize = 2048;   // GL_MAX_3D_TEXTURE_SIZE
 };
 
 }  // namespace gpu

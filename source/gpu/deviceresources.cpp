@@ -77,6 +77,13 @@ Texture2DPtr Device::CreateTexture2D(const Texture2DDesc& desc, const Subresourc
         LOG("Failed to create a %ux%u texture: unsupported size or format", desc.Width, desc.Height);
         return nullptr;
     }
+    if (desc.Width > impl_->maxTextureSize || desc.Height > impl_->maxTextureSize ||
+        desc.MipLevels > FullMipCount(desc.Width, desc.Height)) {
+        // GL would make a texture without storage, and CPU copies of it could not be allocated.
+        LOG("Failed to create a %ux%u texture of %u mip levels: at most %u pixels a side and a full chain",
+            desc.Width, desc.Height, desc.MipLevels, impl_->maxTextureSize);
+        return nullptr;
+    }
     if (desc.ArraySize > 1) {
         LOG("Failed to create a texture array of %u: arrays are not supported", desc.ArraySize);
         return nullptr;
@@ -152,6 +159,13 @@ Texture3DPtr Device::CreateTexture3D(const Texture3DDesc& desc, const Subresourc
     if (desc.Width == 0 || desc.Height == 0 || desc.Depth == 0 || format.internalFormat == 0 ||
         format.format == GL_DEPTH_STENCIL) {
         LOG("Failed to create a %ux%ux%u volume texture: unsupported size or format", desc.Width, desc.Height, desc.Depth);
+        return nullptr;
+    }
+    const uint32_t maxSide = impl_->max3DTextureSize;
+    if (desc.Width > maxSide || desc.Height > maxSide || desc.Depth > maxSide ||
+        desc.MipLevels > FullMipCount(desc.Width, desc.Height, desc.Depth)) {
+        LOG("Failed to create a %ux%ux%u volume texture of %u mip levels: at most %u texels a side and a full chain",
+            desc.Width, desc.Height, desc.Depth, desc.MipLevels, maxSide);
         return nullptr;
     }
     Texture3DPtr texture(new Texture3D());

@@ -84,6 +84,33 @@ TEST(Targets, BackBufferResizeRecreatesTheBuffer) {
     gBackBufferView = gDevice->CreateRenderTargetView(gSwapChain->GetBuffer(), nullptr);
 }
 
+TEST(Targets, TexturesBeyondTheDeviceLimitsAreRefused) {
+    ASSERT_TRUE(InitTestDevice(kSize, kSize));
+    // A render texture of an absurd size (a script's width, say) must come back null rather
+    // than as a texture without storage; dynamic and staging ones would also need a CPU copy.
+    for (gpu::Usage usage : {gpu::Usage::Default, gpu::Usage::Dynamic, gpu::Usage::Staging}) {
+        gpu::Texture2DDesc desc;
+        desc.Width = 1u << 20;
+        desc.Height = 1;
+        desc.Usage = usage;
+        desc.BindFlags = usage == gpu::Usage::Staging ? 0u : uint32_t(gpu::BIND_SHADER_RESOURCE);
+        EXPECT_FALSE(gDevice->CreateTexture2D(desc, nullptr)) << int(usage);
+    }
+    gpu::Texture2DDesc tooManyMips;
+    tooManyMips.Width = tooManyMips.Height = 4;
+    tooManyMips.MipLevels = 4;  // 4, 2, 1 is the whole chain
+    tooManyMips.BindFlags = gpu::BIND_SHADER_RESOURCE;
+    EXPECT_FALSE(gDevice->CreateTexture2D(tooManyMips, nullptr));
+    tooManyMips.MipLevels = 3;
+    EXPECT_TRUE(gDevice->CreateTexture2D(tooManyMips, nullptr));
+
+    gpu::Texture3DDesc volume;
+    volume.Width = volume.Height = 2;
+    volume.Depth = 1u << 16;
+    volume.BindFlags = gpu::BIND_SHADER_RESOURCE;
+    EXPECT_FALSE(gDevice->CreateTexture3D(volume, nullptr));
+}
+
 TEST(Targets, AntiAliasedSetupUsesMultisampledBackAndDepthBuffers) {
     LogCapture log;
     ASSERT_TRUE(InitTestDevice(kSize, kSize, true));
