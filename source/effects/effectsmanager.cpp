@@ -2,7 +2,10 @@
 
 #include <physfs.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -34,6 +37,18 @@ bool ReadWholeFile(const std::string& name, std::vector<char>* bytes) {
     bytes->resize(read > 0 ? static_cast<size_t>(read) : 0);
     PHYSFS_close(file);
     return true;
+}
+
+// The position a playback key seeks to: the current one plus a step of the script's tempo,
+// truncated to whole milliseconds. The tempo comes from the script, so the step may be huge
+// or not a number; the sum is clamped to [0, INT_MAX] (the audio service reads larger
+// positions as a seek before the start) instead of overflowing the conversion.
+unsigned SeekTarget(unsigned positionMs, double stepMs) {
+    if (std::isnan(stepMs)) return positionMs;
+    const double limit = static_cast<double>(std::numeric_limits<int>::max());
+    const double offset = std::trunc(std::clamp(stepMs, -limit, limit));
+    const double target = std::clamp(static_cast<double>(positionMs) + offset, 0.0, limit);
+    return static_cast<unsigned>(target);
 }
 
 // Line and column (from 1) of a byte offset, for parse errors people can find.
@@ -140,16 +155,14 @@ void EffectsManager::ApplyPlaybackKeys() {
     } else if (IsCtrlDown()) {
         step *= 0.25;
     }
-    // Seeks add a signed offset to the unsigned position; the audio service clamps a
-    // position that wrapped below zero to the start.
     if (IsKeyDown(SDLK_SPACE)) {
         if (!gPlaybackKeyLatch) Audio_SetPaused(!Audio_IsPaused());
         gPlaybackKeyLatch = true;
     } else if (IsKeyDown(SDLK_LEFT)) {
-        if (!gPlaybackKeyLatch) Audio_SetPositionMs(Audio_GetPositionMs() + static_cast<int>(step * -1000.0));
+        if (!gPlaybackKeyLatch) Audio_SetPositionMs(SeekTarget(Audio_GetPositionMs(), step * -1000.0));
         gPlaybackKeyLatch = true;
     } else if (IsKeyDown(SDLK_RIGHT)) {
-        if (!gPlaybackKeyLatch) Audio_SetPositionMs(Audio_GetPositionMs() + static_cast<int>(step * 1000.0));
+        if (!gPlaybackKeyLatch) Audio_SetPositionMs(SeekTarget(Audio_GetPositionMs(), step * 1000.0));
         gPlaybackKeyLatch = true;
     } else if (IsKeyDown(SDLK_UP)) {
         if (!gPlaybackKeyLatch) Audio_SetPositionMs(0);

@@ -165,6 +165,23 @@ TEST_F(Manager, PlaybackKeysActOncePerPress) {
     EXPECT_FALSE(Audio_IsPaused()) << "Space resumes";
 }
 
+// The step comes from the script's tempo: a huge one jumps to the end or the start rather
+// than overflowing into a jump the other way.
+TEST_F(Manager, PlaybackKeysWithAHugeTempoStayInsideTheMusic) {
+    Start(R"(<demo audioFilename="music.wav" bpm="1e9"/>)", /*transport=*/true);
+    Audio_SetPaused(true);
+    Audio_SetPositionMs(5000);
+    SetKeyDown(SDLK_RIGHT, true);
+    manager_.Tick();
+    EXPECT_EQ(Audio_GetPositionMs(), 20000u) << "Right seeks to the end";
+    ReleaseAllKeys();
+    manager_.Tick();
+    Audio_SetPositionMs(5000);
+    SetKeyDown(SDLK_LEFT, true);
+    manager_.Tick();
+    EXPECT_EQ(Audio_GetPositionMs(), 0u) << "Left seeks to the start";
+}
+
 TEST_F(Manager, PlaybackKeysNeedTransportAndFocus) {
     Start(R"(<demo audioFilename="music.wav"/>)", /*transport=*/false);
     Audio_SetPaused(true);
