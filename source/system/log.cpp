@@ -63,7 +63,7 @@ void FormatTimestamp(char (&out)[kTimestampCapacity]) {
 
 // "[" + context right-aligned in 40 columns, or its last 40 characters, + "] ".
 std::string FormatPrefix(const LogState& s) {
-    char context[kContextCapacity];
+    char context[kContextCapacity + 1];  // 256 characters and the terminator
     std::snprintf(context, sizeof(context), "%s@%d %s", s.contextFile.c_str(), s.contextLine,
                   s.contextFunction.c_str());
     std::size_t length = std::strlen(context);

@@ -140,3 +140,15 @@ TEST(Log, MacroRecordsTheQualifiedFunction) {
     };
     EXPECT_NE(Probe::Run().find("Probe::Run"), std::string::npos);
 }
+
+// The context text is cut at 256 characters, and the prefix shows the last 40 of those.
+TEST(Log, OverlongContextIsCutAt256CharactersBeforeThePrefixIsTaken) {
+    const std::string shown = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcd";
+    const std::string file = std::string(216, '-') + shown + std::string(44, '~');
+    SetLogContext(file.c_str(), 1, "f");
+    testing::internal::CaptureStderr();
+    Log("cut");
+    const std::string line = testing::internal::GetCapturedStderr();
+    ASSERT_GE(line.size(), 65u) << line;
+    EXPECT_EQ(Prefix(line), "[" + shown + "] ");
+}
