@@ -119,6 +119,7 @@ void WndProc(const SDL_Event& event) {
 }
 
 void PumpWindowEvents() {
+    BeginKeyEvents();
     SDL_Event event;
     while (SDL_PollEvent(&event)) WndProc(event);
 }

@@ -5,7 +5,11 @@
 #include <SDL2/SDL_keycode.h>
 
 void SetKeyDown(SDL_Keycode key, bool down);
+// Down now, or pressed since the last BeginKeyEvents: a key tapped and released between two
+// polls (a slow frame) still counts once.
 bool IsKeyDown(SDL_Keycode key);
+// Called before a batch of key events is taken from the window: forgets earlier taps.
+void BeginKeyEvents();
 // Either Shift / either Ctrl key.
 bool IsShiftDown();
 bool IsCtrlDown();

@@ -56,6 +56,12 @@ protected:
         ReleaseAllKeys();
     }
 
+    // One frame as the main loop runs it: the keys were taken from the window, then Tick.
+    void Tick() {
+        manager_.Tick();
+        BeginKeyEvents();
+    }
+
     void Start(const std::string& script, bool transport = false) {
         folder_.Write("demo.xml", script);
         manager_.Init(transport, false, [](float) {}, "demo.xml");
@@ -136,32 +142,32 @@ TEST_F(Manager, PlaybackKeysActOncePerPress) {
     Audio_SetPositionMs(5000);
 
     SetKeyDown(SDLK_RIGHT, true);
-    manager_.Tick();
+    Tick();
     EXPECT_EQ(Audio_GetPositionMs(), 6000u);
-    manager_.Tick();
+    Tick();
     EXPECT_EQ(Audio_GetPositionMs(), 6000u) << "holding the key acts once";
     SetKeyDown(SDLK_RIGHT, false);
-    manager_.Tick();
+    Tick();
     SetKeyDown(SDLK_LSHIFT, true);
     SetKeyDown(SDLK_LEFT, true);
-    manager_.Tick();
+    Tick();
     EXPECT_EQ(Audio_GetPositionMs(), 2000u) << "Shift jumps four beats";
     SetKeyDown(SDLK_LEFT, false);
     SetKeyDown(SDLK_LSHIFT, false);
-    manager_.Tick();
+    Tick();
     SetKeyDown(SDLK_LCTRL, true);
     SetKeyDown(SDLK_RIGHT, true);
-    manager_.Tick();
+    Tick();
     EXPECT_EQ(Audio_GetPositionMs(), 2250u) << "Ctrl jumps a quarter";
     ReleaseAllKeys();
-    manager_.Tick();
+    Tick();
     SetKeyDown(SDLK_UP, true);
-    manager_.Tick();
+    Tick();
     EXPECT_EQ(Audio_GetPositionMs(), 0u);
     ReleaseAllKeys();
-    manager_.Tick();
+    Tick();
     SetKeyDown(SDLK_SPACE, true);
-    manager_.Tick();
+    Tick();
     EXPECT_FALSE(Audio_IsPaused()) << "Space resumes";
 }
 
@@ -172,14 +178,30 @@ TEST_F(Manager, PlaybackKeysWithAHugeTempoStayInsideTheMusic) {
     Audio_SetPaused(true);
     Audio_SetPositionMs(5000);
     SetKeyDown(SDLK_RIGHT, true);
-    manager_.Tick();
+    Tick();
     EXPECT_EQ(Audio_GetPositionMs(), 20000u) << "Right seeks to the end";
     ReleaseAllKeys();
-    manager_.Tick();
+    Tick();
     Audio_SetPositionMs(5000);
     SetKeyDown(SDLK_LEFT, true);
-    manager_.Tick();
+    Tick();
     EXPECT_EQ(Audio_GetPositionMs(), 0u) << "Left seeks to the start";
+}
+
+TEST_F(Manager, AKeyTappedWithinOneFrameStillActsOnce) {
+    Start(R"(<demo audioFilename="music.wav"/>)", /*transport=*/true);
+    Audio_SetPaused(true);
+    Audio_SetPositionMs(5000);
+    SetKeyDown(SDLK_RIGHT, true);   // pressed and released between two polls
+    SetKeyDown(SDLK_RIGHT, false);
+    Tick();
+    EXPECT_EQ(Audio_GetPositionMs(), 6000u);
+    Tick();
+    EXPECT_EQ(Audio_GetPositionMs(), 6000u) << "the tap counts once";
+    SetKeyDown(SDLK_RIGHT, true);
+    SetKeyDown(SDLK_RIGHT, false);
+    Tick();
+    EXPECT_EQ(Audio_GetPositionMs(), 7000u);
 }
 
 TEST_F(Manager, PlaybackKeysNeedTransportAndFocus) {
@@ -187,7 +209,7 @@ TEST_F(Manager, PlaybackKeysNeedTransportAndFocus) {
     Audio_SetPaused(true);
     Audio_SetPositionMs(5000);
     SetKeyDown(SDLK_RIGHT, true);
-    manager_.Tick();
+    Tick();
     EXPECT_EQ(Audio_GetPositionMs(), 5000u);
 }
 
@@ -197,7 +219,7 @@ TEST_F(Manager, UnfocusedWindowIgnoresPlaybackKeys) {
     Audio_SetPositionMs(5000);
     gHasFocus = false;
     SetKeyDown(SDLK_RIGHT, true);
-    manager_.Tick();
+    Tick();
     EXPECT_EQ(Audio_GetPositionMs(), 5000u);
 }
 
