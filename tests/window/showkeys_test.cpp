@@ -110,7 +110,8 @@ TEST(ShowKeys, ResizedWindowKeepsThePictureCentred) {
 // Holds a key long enough for the show's per-frame key polling to see it (a paused show
 // draws a frame every quarter second), then releases it.
 int HoldKey(const std::string& key) {
-    return Xdotool("windowfocus --sync \"$id\" keydown " + key + " sleep 0.7 keyup " + key + " sleep 0.4");
+    // Long enough on both sides of the release for a slow frame to see the key down, then up.
+    return Xdotool("windowfocus --sync \"$id\" keydown " + key + " sleep 0.7 keyup " + key + " sleep 1.0");
 }
 
 int CentreRed(const ScratchDir& dir, const std::string& name) {
