@@ -61,8 +61,8 @@ uint32_t FramebufferCache::Get(uint32_t count, const RenderTargetViewPtr* colors
     }
     if (entries_.size() >= kSweepThreshold) DropExpired();
     key.colors = scratch_;
+    // A combination GL rejects is remembered as 0, so it is reported once, not every draw.
     key.fbo = Make(key);
-    if (key.fbo == 0) return 0;
     entries_.push_back(std::move(key));
     return entries_.back().fbo;
 }
@@ -76,8 +76,8 @@ uint32_t FramebufferCache::ForTexture(const Texture2DPtr& texture, uint32_t mip)
     if (entries_.size() >= kSweepThreshold) DropExpired();
     Entry key;
     key.colors = scratch_;
+    // A combination GL rejects is remembered as 0, so it is reported once, not every draw.
     key.fbo = Make(key);
-    if (key.fbo == 0) return 0;
     entries_.push_back(std::move(key));
     return entries_.back().fbo;
 }

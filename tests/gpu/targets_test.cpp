@@ -148,3 +148,19 @@ TEST(Targets, HeadlessPresentPacesOnlyWithSyncInterval) {
 }
 
 }  // namespace
+
+TEST(Targets, AnIncompleteTargetCombinationIsReportedOnceAndDrawsNothing) {
+    ASSERT_TRUE(InitTestDevice(kSize, kSize));  // no anti-aliasing: the depth buffer has one sample
+    TestTarget ms = MakeTestTarget(kSize, kSize, 4);
+    ASSERT_TRUE(ms.view);
+    LogCapture log;
+    for (int frame = 0; frame < 3; ++frame) {
+        gContext->OMSetRenderTargets(1, &ms.view, gDepthStencilView);  // sample counts differ
+        gContext->IASetInputLayout(nullptr);
+        gContext->VSSetShader(Diagonal());
+        gContext->PSSetShader(gDevice->CreatePixelShader(SolidColourPixelBlob(1, 1, 1, 1)));
+        gContext->IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleList);
+        gContext->Draw(3, 0);
+    }
+    EXPECT_EQ(log.CountContaining("Failed to make a framebuffer"), 1);
+}
