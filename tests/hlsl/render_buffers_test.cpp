@@ -8,6 +8,7 @@
 #include "gpu/context.h"
 #include "gpu/device.h"
 #include "hlslhelpers.h"
+#include "renderpass.h"
 #include "support/gputest.h"
 
 namespace {
@@ -81,16 +82,7 @@ TEST(HlslRenderBuffers, InstanceMatricesAndPixelStructsFromStructuredBuffers) {
     ASSERT_TRUE(placementView && tintView);
 
     TestTarget target = MakeTestTarget(kSize, kSize);
-    const float clear[4] = {0, 0, 0, 0};
-    gContext->OMSetRenderTargets(1, &target.view, nullptr);
-    gContext->ClearRenderTargetView(target.view, clear);
-    gpu::Viewport viewport;
-    viewport.Width = viewport.Height = kSize;
-    gContext->RSSetViewports(1, &viewport);
-    const float factor[4] = {0, 0, 0, 0};
-    gContext->OMSetBlendState(gBlendOpaque, factor, 0xFFFFFFFF);
-    gContext->VSSetShader(vs);
-    gContext->PSSetShader(ps);
+    BeginRenderPass(target, kSize, vs, ps);
     gContext->VSSetShaderResources(0, 1, &placementView);
     gContext->PSSetShaderResources(5, 1, &tintView);
     uint32_t stride = 32, offset = 0;
@@ -149,16 +141,7 @@ float4 PS(VSOut i) : SV_Target { return float4(i.c.r, pixelSide[1].g, 0, 1); }
     ASSERT_TRUE(vertexView && pixelView);
 
     TestTarget target = MakeTestTarget(kSize, kSize);
-    const float clear[4] = {0, 0, 0, 0};
-    gContext->OMSetRenderTargets(1, &target.view, nullptr);
-    gContext->ClearRenderTargetView(target.view, clear);
-    gpu::Viewport viewport;
-    viewport.Width = viewport.Height = kSize;
-    gContext->RSSetViewports(1, &viewport);
-    const float factor[4] = {0, 0, 0, 0};
-    gContext->OMSetBlendState(gBlendOpaque, factor, 0xFFFFFFFF);
-    gContext->VSSetShader(vs);
-    gContext->PSSetShader(ps);
+    BeginRenderPass(target, kSize, vs, ps);
     gContext->VSSetShaderResources(15, 1, &vertexView);
     gContext->PSSetShaderResources(0, 1, &pixelView);
     DrawQuad(QuadInputLayout(*vsBlob));

@@ -9,6 +9,7 @@
 #include "gpu/context.h"
 #include "gpu/device.h"
 #include "hlslhelpers.h"
+#include "renderpass.h"
 #include "support/gputest.h"
 
 namespace {
@@ -46,16 +47,7 @@ protected:
 
     std::vector<uint8_t> Draw(const gpu::VertexShaderPtr& vs, const gpu::PixelShaderPtr& ps, const gpu::InputLayoutPtr& layout) {
         if (!vs || !ps || !layout) return {};
-        const float clear[4] = {0, 0, 0, 0};
-        gContext->OMSetRenderTargets(1, &target_.view, nullptr);
-        gContext->ClearRenderTargetView(target_.view, clear);
-        gpu::Viewport viewport;
-        viewport.Width = viewport.Height = kSize;
-        gContext->RSSetViewports(1, &viewport);
-        const float factor[4] = {0, 0, 0, 0};
-        gContext->OMSetBlendState(gBlendOpaque, factor, 0xFFFFFFFF);
-        gContext->VSSetShader(vs);
-        gContext->PSSetShader(ps);
+        BeginRenderPass(target_, kSize, vs, ps);
         DrawQuad(layout);
         return ReadPixels(target_.texture);
     }

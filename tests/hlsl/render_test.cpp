@@ -9,6 +9,7 @@
 #include "gpu/context.h"
 #include "gpu/device.h"
 #include "hlslhelpers.h"
+#include "renderpass.h"
 #include "support/gputest.h"
 
 namespace {
@@ -75,16 +76,7 @@ protected:
         auto vs = gDevice->CreateVertexShader(vsBlob, &errors);
         auto ps = gDevice->CreatePixelShader(psBlob, &errors);
         EXPECT_TRUE(vs && ps) << errors;
-        const float clear[4] = {0, 0, 0, 0};
-        gContext->OMSetRenderTargets(1, &target_.view, nullptr);
-        gContext->ClearRenderTargetView(target_.view, clear);
-        gpu::Viewport viewport;
-        viewport.Width = viewport.Height = kSize;
-        gContext->RSSetViewports(1, &viewport);
-        const float factor[4] = {0, 0, 0, 0};
-        gContext->OMSetBlendState(gBlendOpaque, factor, 0xFFFFFFFF);
-        gContext->VSSetShader(vs);
-        gContext->PSSetShader(ps);
+        BeginRenderPass(target_, kSize, vs, ps);
         gContext->VSSetConstantBuffers(0, 1, &constants_);
         gContext->PSSetConstantBuffers(0, 1, &constants_);
         DrawQuad(QuadInputLayout(*vsBlob));
