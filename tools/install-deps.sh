@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev libepoxy-dev libegl-dev libgl-dev
   libgl1-mesa-dri libegl-mesa0
   glslang-dev glslang-tools spirv-tools libspirv-cross-c-shared-dev
-  libimgui-dev libphysfs-dev libpugixml-dev zlib1g-dev libpng-dev
+  libimgui-dev libglm-dev libphysfs-dev libpugixml-dev zlib1g-dev libpng-dev
   libsndfile1-dev libavcodec-dev libavformat-dev libswscale-dev
   libswresample-dev libavutil-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
