@@ -3,13 +3,18 @@
 #include "effects/effect.h"
 #include "effects/bloom.h"
 #include "effects/blur.h"
+#include "effects/camerascene.h"
 #include "effects/cls.h"
 #include "effects/fullscreenshader.h"
 #include "effects/fullscreenshadereffect.h"
 #include "effects/hsl.h"
+#include "effects/lightscene.h"
 #include "effects/lut3d.h"
 #include "effects/rendertarget.h"
+#include "effects/repeatingmodels.h"
 #include "effects/rgbsplit.h"
+#include "effects/shader3d.h"
+#include "effects/threedeetest.h"
 #include "effects/unavailableeffect.h"
 
 namespace Effects {
@@ -33,7 +38,7 @@ const FactoryEntry kFactory[] = {
     {"Blur", Make<Blur>},
     {"Boxes", nullptr},
     {"BoxLine", nullptr},
-    {"CameraScene", nullptr},
+    {"CameraScene", Make<CameraScene>},
     {"City", nullptr},
     {"CLS", Make<CLS>},
     {"Connections", nullptr},
@@ -44,14 +49,14 @@ const FactoryEntry kFactory[] = {
     {"FullScreenShader", Make<FullScreenShader>},
     {"FullScreenShaderEffect", Make<FullScreenShaderEffect>},
     {"HSL", Make<HSL>},
-    {"LightScene", nullptr},
+    {"LightScene", Make<LightScene>},
     {"Lut3D", Make<Lut3D>},
     {"RenderTarget", Make<RenderTarget>},
-    {"RepeatingModels", nullptr},
+    {"RepeatingModels", Make<RepeatingModels>},
     {"RGBSplit", Make<RGBSplit>},
-    {"Shader3D", nullptr},
+    {"Shader3D", Make<Shader3D>},
     {"Strands", nullptr},
-    {"ThreeDeeTest", nullptr},
+    {"ThreeDeeTest", Make<ThreeDeeTest>},
 };
 
 }  // namespace
