@@ -62,8 +62,10 @@ void LightScene::Render(double time, DynamicTexturePair& frameChain) {
         }
     }
 
-    buffers_->SetVisibility(static_cast<float>(GetParamDouble("visibilityFallOffMin", time, 10000.0)),
-                            static_cast<float>(GetParamDouble("visibilityFallOffMax", time, 10000.0)));
+    // Names too long for a short string, made once rather than every frame.
+    static const std::string kVisibilityMin = "visibilityFallOffMin", kVisibilityMax = "visibilityFallOffMax";
+    buffers_->SetVisibility(static_cast<float>(GetParamDouble(kVisibilityMin, time, 10000.0)),
+                            static_cast<float>(GetParamDouble(kVisibilityMax, time, 10000.0)));
     SetCurrentLightBuffers(buffers_);
     UploadLights();
 }

@@ -32,7 +32,8 @@ struct RingSettings {
 // The settings an effect's parameters give at `time`.
 RingSettings ReadRingSettings(const Effect& effect, double time);
 
-// Appends one transposed world matrix per copy, S(scale) x T(0, radius, offset) x
+// Appends one transposed world matrix per copy (the copy count is interpolated in single
+// precision and truncated, so equal bounds can give one copy fewer), S(scale) x T(0, radius, offset) x
 // Rz(angle) x T(position), until `instances` holds `limit` matrices. Returns false when the
 // limit cut the rings short.
 bool GenerateRings(const RingSettings& settings, std::vector<glm::mat4>& instances, size_t limit);
