@@ -14,6 +14,9 @@
 
 namespace {
 
+// Most GPU memory one model's geometry (all frames of all meshes) may take.
+constexpr uint64_t kMaxGeometryBytes = uint64_t(4) << 30;
+
 // The last model instance buffer created; alive as long as some model holds it.
 std::weak_ptr<Model::InstanceBuffer> gSharedModelInstances;
 
@@ -161,19 +164,37 @@ bool Model::Load(const std::string& modelName, const std::string& animationName)
     }
     const size_t frameCount = pc2 ? size_t(animation.sampleCount) : 1;
 
-    // Face lists are keyed by material name, so they come in the materials' byte-wise order.
+    // Every frame stays on the GPU. The first frame's size tells what all of them will take,
+    // so that a small file of many samples cannot ask for more memory than a show can have.
     MeshBuilder builder;
+    auto build = [&](const std::vector<ObjFace>& faces, size_t frame) {
+        const vec3* positions = pc2 ? animation.Sample(frame) : obj.positions.data();
+        return builder.Build(faces, positions, obj.positions.size(), obj.texcoords, obj.normals);
+    };
+    std::vector<std::vector<MeshPartData>> firstFrames;
+    uint64_t frameBytes = 0;
+    for (const auto& entry : obj.faces) {
+        firstFrames.push_back(build(entry.second, 0));
+        for (const MeshPartData& part : firstFrames.back())
+            frameBytes += part.vertices.size() * sizeof(SVertexDesc) + part.indices.size() * sizeof(uint16_t);
+    }
+    if (frameBytes > kMaxGeometryBytes / frameCount) {
+        LOG("Model file '%s' needs %.0f MiB of geometry for %zu frames, more than the %llu MiB allowed",
+            modelName.c_str(), double(frameBytes) * double(frameCount) / double(1 << 20), frameCount,
+            (unsigned long long)(kMaxGeometryBytes >> 20));
+        return false;
+    }
+
+    // Face lists are keyed by material name, so they come in the materials' byte-wise order.
     std::vector<std::shared_ptr<Mesh>> meshes;
+    size_t meshIndex = 0;
     for (const auto& [materialName, faces] : obj.faces) {
         auto mesh = std::make_shared<Mesh>();
         mesh->materialName = materialName;
         mesh->frameRate = pc2 ? animation.sampleRate : 1.0f;
         mesh->frames.reserve(frameCount);
-        for (size_t f = 0; f < frameCount; ++f) {
-            const vec3* positions = pc2 ? animation.Sample(f) : obj.positions.data();
-            mesh->frames.push_back(
-                UploadFrame(builder.Build(faces, positions, obj.positions.size(), obj.texcoords, obj.normals)));
-        }
+        mesh->frames.push_back(UploadFrame(firstFrames[meshIndex++]));
+        for (size_t f = 1; f < frameCount; ++f) mesh->frames.push_back(UploadFrame(build(faces, f)));
         meshes.push_back(std::move(mesh));
     }
 

@@ -184,6 +184,17 @@ TEST_F(ModelTest, BadFilesLogOneClearLineAndLeaveTheModelEmpty) {
         EXPECT_EQ(model.Load(name, ""), std::string(name) == "some.obj") << name;
         EXPECT_EQ(log.Count(message), 1) << name;
     }
+
+    // A small PC2 file of many samples over a model of many faces would keep 6 MiB per frame
+    // on the GPU for 1,000 frames: refused before anything is made.
+    std::string many = "v 0 0 0\n";
+    for (int i = 0; i < 500000; ++i) many += "f 1 1 1 1\n";
+    data_.Write("many.obj", many);
+    data_.Write("many.pc2", pc2bytes::Make({false, 1, 1, 30, 1000}, std::vector<vec3>(1000)));
+    LogCapture log;
+    Model model;
+    EXPECT_FALSE(model.Load("many.obj", "many.pc2"));
+    EXPECT_EQ(log.CountContaining("Model file 'many.obj' needs 5722 MiB of geometry for 1000 frames"), 1);
 }
 
 TEST_F(ModelTest, RenderReloadsWhenTheObjOrPc2Changes) {
@@ -224,6 +235,10 @@ TEST_F(ModelTest, InstancesDrawInBatchesThroughOneSharedBuffer) {
 
     std::vector<float> matrices(5000 * 16);
     for (size_t i = 0; i < matrices.size(); ++i) matrices[i] = float(i);
+    TestProgram program;
+    ASSERT_TRUE(program.Build(kModelShader, true));
+    DynamicTexture target(4.0f, 4.0f, false);
+    program.Bind(target);
     model.SetMaterial(0);
     model.SetGeometry(0, 0.0f);
     const uint64_t draws = gContext->GetStats().draws;
@@ -267,22 +282,23 @@ TEST_F(ModelTest, AnimationDrawsTheFrameTheTimeSelects) {
             const float x0 = s == 15 ? 0.0f : -1.0f;
             samples.push_back({x0 + ((i == 1 || i == 2) ? 1.0f : 0.0f), (i >= 2) ? 1.0f : -1.0f, 0.5f});
         }
-    data_.Write("anim.obj", Rectangle(5, 6) + "f 1 2 3 4\n");
-    data_.Write("anim.pc2", pc2bytes::Make({true, 1, 4, 30.0f, 30}, samples));
-    Model model;
-    ASSERT_TRUE(model.Load("anim.obj", Model::AnimationNameFor("anim.obj")));
-    ASSERT_EQ(model.GetMesh(0).frames.size(), 30u);
     EXPECT_EQ(Model::FrameIndex(1.5f, 30.0f, 30), 15u);
     EXPECT_EQ(Model::FrameIndex(-0.1f, 30.0f, 30), 27u);
-
-    for (float time : {1.5f, -0.1f, 0.0f}) {
-        std::vector<uint8_t> pixels = Draw(model, time, 4);
-        ASSERT_EQ(pixels.size(), 4u * 4u * 4u);
-        const bool right = time == 1.5f;
-        for (int y : {0, 3}) {
-            EXPECT_EQ(Pixel(pixels, 4, 0, y)[3], right ? 0 : 255) << time;
-            EXPECT_EQ(Pixel(pixels, 4, 3, y)[3], right ? 255 : 0) << time;
-            EXPECT_NEAR(Pixel(pixels, 4, right ? 3 : 0, y)[0], 128, 1) << time;
+    data_.Write("anim.obj", Rectangle(5, 6) + "f 1 2 3 4\n");
+    for (bool shifted : {false, true}) {  // both header forms
+        data_.Write("anim.pc2", pc2bytes::Make({shifted, 1, 4, 30.0f, 30}, samples));
+        Model model;
+        ASSERT_TRUE(model.Load("anim.obj", Model::AnimationNameFor("anim.obj")));
+        ASSERT_EQ(model.GetMesh(0).frames.size(), 30u);
+        for (float time : {1.5f, -0.1f, 0.0f}) {
+            std::vector<uint8_t> pixels = Draw(model, time, 4);
+            ASSERT_EQ(pixels.size(), 4u * 4u * 4u);
+            const bool right = time == 1.5f;
+            for (int y : {0, 3}) {
+                EXPECT_EQ(Pixel(pixels, 4, 0, y)[3], right ? 0 : 255) << time;
+                EXPECT_EQ(Pixel(pixels, 4, 3, y)[3], right ? 255 : 0) << time;
+                EXPECT_NEAR(Pixel(pixels, 4, right ? 3 : 0, y)[0], 128, 1) << time;
+            }
         }
     }
 }

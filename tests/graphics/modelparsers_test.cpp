@@ -199,32 +199,19 @@ TEST(MtlParser, ReadsColoursPowerAndMapsOfEachMaterial) {
     EXPECT_EQ(m.emissiveMap, "glow.png");
 }
 
-TEST(Pc2Reader, BothHeaderFormsAndEveryRejection) {
+// Header forms and the messages of ordinary rejections are checked through Model::Load;
+// these are the counts no file should be trusted with.
+TEST(Pc2Reader, HostileCountsAreRejectedWithoutAllocating) {
     const std::vector<vec3> twoSamples = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
-    for (bool shifted : {false, true}) {
-        const std::string bytes = pc2bytes::Make({shifted, 1, 2, 24.0f, 2}, twoSamples);
-        Pc2Animation a = ReadPc2(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 2);
-        ASSERT_EQ(a.error, Pc2Error::None) << shifted;
-        EXPECT_EQ(a.sampleRate, 24.0f);
-        EXPECT_EQ(a.sampleCount, 2);
-        EXPECT_EQ(a.Sample(1)[1], (vec3{10, 11, 12}));
-    }
     struct Case {
         std::string bytes;
         Pc2Error error;
     };
-    std::string badSignature = pc2bytes::Make({false, 1, 2, 24.0f, 2}, twoSamples);
-    badSignature[1] = 'X';
     const Case cases[] = {
-        {badSignature, Pc2Error::UnknownHeader},
         {"P", Pc2Error::UnknownHeader},
         {Bytes("POINTCACHE2\0\1\0\0\0"), Pc2Error::TooShort},
-        {pc2bytes::Make({false, 2, 2, 24.0f, 2}, twoSamples), Pc2Error::BadVersion},
-        {pc2bytes::Make({true, 1, 3, 24.0f, 1}, twoSamples), Pc2Error::WrongPointCount},
         {pc2bytes::Make({false, 1, -2, 24.0f, 1}, twoSamples), Pc2Error::WrongPointCount},
-        {pc2bytes::Make({false, 1, 2, 24.0f, 0}, {}), Pc2Error::BadSampleCount},
         {pc2bytes::Make({false, 1, 2, 24.0f, -5}, {}), Pc2Error::BadSampleCount},
-        {pc2bytes::Make({false, 1, 2, 24.0f, 3}, twoSamples), Pc2Error::TooShort},
         {pc2bytes::Make({true, 1, 2, 24.0f, INT32_MAX}, twoSamples), Pc2Error::TooShort},
     };
     for (const Case& c : cases) {
