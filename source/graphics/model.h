@@ -65,8 +65,9 @@ public:
     static std::string AnimationNameFor(const std::string& modelName);
 
     // Loads the OBJ (and its MTL libraries) and the optional PC2 animation. False, with the
-    // model left without meshes, when the OBJ is missing, has no positions or faces, or the
-    // animation is unusable.
+    // model left without meshes, when the OBJ is missing, has no positions or faces, the
+    // animation is unusable, or all frames together would need more than 4 GiB of geometry.
+    // Faces with indices outside the lists are left out (one log line counts them).
     bool Load(const std::string& modelName, const std::string& animationName);
 
     // The three steps of drawing one mesh; out-of-range mesh indices do nothing.

@@ -32,8 +32,10 @@ public:
 
     bool Ready() const { return mounted_; }
 
-    // Writes bytes and sets the modification time to a fixed base plus `secondsOffset`.
+    // Writes bytes (creating folders the name contains) and sets the modification time to a
+    // fixed base plus `secondsOffset`.
     void Write(const std::string& name, const std::string& bytes, int secondsOffset = 0) {
+        std::filesystem::create_directories((dir_ / name).parent_path());
         {
             std::ofstream out(dir_ / name, std::ios::binary | std::ios::trunc);
             out << bytes;
