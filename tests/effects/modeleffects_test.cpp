@@ -187,3 +187,121 @@ TEST(ModelEffectsTest, BrokenShadersDrawHotPinkAndMissingParamsAreReported) {
         EXPECT_TRUE(AllNear(scene.Current(), Bytes(kHotPink), 0)) << i;
     }
 }
+
+namespace {
+
+// A 2 x 2 quad facing +z (towards the default camera), with one material.
+const char* const kQuadObj =
+    "mtllib quad.mtl\n"
+    "v -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n"
+    "vn 0 0 1\n"
+    "usemtl lit\n"
+    "f 1//1 2//1 3//1 4//1\n";
+
+// Grey diffuse, no ambient and no highlight; or an unlit, glowing green.
+const char* const kGreyMtl = "newmtl lit\nKa 0 0 0\nKd 0.8 0.8 0.8\nKe 0 0 0\nNs 0\n";
+const char* const kGlowMtl = "newmtl lit\nKa 0 0 0\nKd 0 0 0\nKe 0 1 0\nNs 0\n";
+
+void Append(std::string& bytes, const void* data, size_t size) {
+    bytes.append(static_cast<const char*>(data), size);
+}
+
+// A point cache of the quad's four corners: one sample per x offset, one sample a second.
+std::string QuadCache(const std::vector<float>& offsets) {
+    std::string bytes("POINTCACHE2\0", 12);
+    const int32_t version = 1, points = 4, samples = int32_t(offsets.size());
+    const float start = 0.0f, rate = 1.0f;
+    Append(bytes, &version, 4);
+    Append(bytes, &points, 4);
+    Append(bytes, &start, 4);
+    Append(bytes, &rate, 4);
+    Append(bytes, &samples, 4);
+    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    for (float offset : offsets) {
+        for (const auto& c : corners) {
+            const float p[3] = {c[0] + offset, c[1], 0.0f};
+            Append(bytes, p, sizeof(p));
+        }
+    }
+    return bytes;
+}
+
+std::string Camera(float distance, const std::string& children) {
+    return "<effect type=\"CLS\"/><effect type=\"CameraScene\">" + Number("distance", distance) + Number("fov", 60) +
+           children + "</effect>";
+}
+
+constexpr Rgba kBlack{0, 0, 0, 255};
+constexpr Rgba kGlow{0, 255, 0, 255};
+
+}  // namespace
+
+TEST(ThreeDeeTestTest, LightsTheModelAndTurnsItBeforeMovingIt) {
+    EffectScene scene;
+    ASSERT_TRUE(scene.Ready());
+    scene.Write("quad.obj", kQuadObj);
+    scene.Write("quad.mtl", kGreyMtl);
+    // Scaled to 4 x 4 and turned about its own centre, then moved to x = 3: at distance 10
+    // with fov 60 on 64 x 48 it covers about x 36..53, y 16..32.
+    ASSERT_TRUE(scene.Load(Camera(10, "<effect type=\"LightScene\">" + Vec3Param("ambient", 0, 0, 0) +
+                                          Text("L0Type", "Directional") + Vec3Param("L0Direction", 0, 0, -1) +
+                                          Vec3Param("L0Colour", 1, 0.5f, 0) + "<effect type=\"ThreeDeeTest\">" +
+                                          Text("obj", "quad.obj") + Number("scale", 2) + Vec3Param("position", 3, 0, 0) +
+                                          Vec3Param("rotation", 0, 0, 90) + "</effect></effect>")));
+    scene.Frame(0.0);
+    const std::vector<uint8_t> pixels = scene.Current();
+    const Rgba lit{204, 102, 0, 255};  // grey diffuse x orange light, facing it squarely
+    EXPECT_TRUE(RgbNear(pixels, 44, 24, lit, 3));
+    EXPECT_TRUE(RgbNear(pixels, 38, 18, lit, 3));
+    EXPECT_TRUE(RgbNear(pixels, 51, 30, lit, 3));
+    EXPECT_TRUE(RgbNear(pixels, 32, 24, kBlack));
+    EXPECT_TRUE(RgbNear(pixels, 44, 10, kBlack));
+    EXPECT_TRUE(RgbNear(pixels, 56, 24, kBlack));
+}
+
+TEST(ThreeDeeTestTest, PlaysItsAnimationAtTheLocalTimeUnlessGivenAFrame) {
+    EffectScene scene;
+    ASSERT_TRUE(scene.Ready());
+    scene.Write("quad.obj", kQuadObj);
+    scene.Write("quad.mtl", kGlowMtl);
+    scene.Write("quad.pc2", QuadCache({-3.0f, 3.0f}));  // frame 0 on the left, frame 1 on the right
+    ASSERT_TRUE(scene.Load(Camera(10, "<effect type=\"ThreeDeeTest\">" + Text("obj", "quad.obj") + "</effect>") +
+                           Camera(10, "<effect type=\"ThreeDeeTest\">" + Text("obj", "quad.obj") +
+                                          Number("frame", 1) + "</effect>")));
+    auto& list = scene.List();
+    const int left = 19, right = 45;
+    struct Case {
+        size_t first;  // index of the CLS before the camera
+        double time;
+        bool onRight;
+    };
+    for (const Case& c : {Case{0, 0.5, false}, Case{0, 1.5, true}, Case{0, 2.5, false}, Case{2, 0.5, true}}) {
+        list[c.first]->Update(c.time, scene.Chain());
+        list[c.first + 1]->Update(c.time, scene.Chain());
+        const std::vector<uint8_t> pixels = scene.Current();
+        EXPECT_TRUE(RgbNear(pixels, c.onRight ? right : left, 24, kGlow)) << c.first << " at " << c.time;
+        EXPECT_TRUE(RgbNear(pixels, c.onRight ? left : right, 24, kBlack)) << c.first << " at " << c.time;
+    }
+}
+
+TEST(RepeatingModelsTest, DrawsEveryCopyOfARingInOneInstancedDraw) {
+    EffectScene scene;
+    ASSERT_TRUE(scene.Ready());
+    scene.Write("quad.obj", kQuadObj);
+    scene.Write("quad.mtl", kGlowMtl);
+    // One ring of four copies (4 + u truncates to 4) at radius 3 + 0.5 (offset 0), seen
+    // down its axis from distance 12: copies about 12 pixels above, left of, below and
+    // right of the centre.
+    ASSERT_TRUE(scene.Load(Camera(12, "<effect type=\"RepeatingModels\">" + Text("obj", "quad.obj") +
+                                          Number("rings", 1) + Number("cubesMin", 4) + Number("cubesMax", 5) +
+                                          Number("scaleMin", 1) + Number("scaleMax", 1) + Number("radiusMin", 3) +
+                                          Number("radiusMax", 3) + "</effect>")));
+    const uint64_t draws = gContext->GetStats().draws;
+    scene.Frame(0.0);
+    EXPECT_EQ(gContext->GetStats().draws - draws, 1u);  // 3 passes x 4 copies, one mesh
+    const std::vector<uint8_t> pixels = scene.Current();
+    for (const auto& [x, y] : {std::pair{32, 12}, std::pair{20, 24}, std::pair{32, 36}, std::pair{44, 24}})
+        EXPECT_TRUE(RgbNear(pixels, x, y, kGlow));
+    for (const auto& [x, y] : {std::pair{32, 24}, std::pair{20, 12}, std::pair{44, 36}})
+        EXPECT_TRUE(RgbNear(pixels, x, y, kBlack));
+}
