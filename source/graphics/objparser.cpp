@@ -39,9 +39,9 @@ bool MatchFace(const char* begin, const char* end, Corner form, int count, Corne
 ObjFace MakeFace(const CornerIndices& a, const CornerIndices& b, const CornerIndices& c, bool hasNormals) {
     ObjFace face;
     const CornerIndices* corners[3] = {&a, &b, &c};
+    // 1-based to 0-based; the smallest value stays put rather than wrap.
+    auto zeroBased = [](int32_t v) { return v == INT32_MIN ? v : v - 1; };
     for (int i = 0; i < 3; ++i) {
-        // 1-based to 0-based; int64 so that the smallest int32 does not wrap.
-        auto zeroBased = [](int32_t v) { return int32_t(int64_t(v) - 1 < INT32_MIN ? INT32_MIN : v - 1); };
         face.index[i] = zeroBased(corners[i]->position);
         face.index[3 + i] = zeroBased(corners[i]->texcoord);
         face.index[6 + i] = zeroBased(corners[i]->normal);

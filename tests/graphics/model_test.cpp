@@ -25,7 +25,6 @@ const char* kModelShader = R"(
 struct Instance { row_major float4x4 world; };
 StructuredBuffer<Instance> instances : register(t6);
 cbuffer Material : register(b2) { float4 ambient; float4 diffuse; float4 emissive; float4 specular; float power; };
-Texture2D ambientMap : register(t0);
 Texture2D diffuseMap : register(t1);
 struct VSIn { float3 position : POSITION; float2 uv : TEXCOORD; float3 normal : NORMAL; };
 struct VSOut { float4 position : SV_Position; };
@@ -35,7 +34,7 @@ VSOut VS(VSIn v, uint instance : SV_InstanceID) {
     return o;
 }
 float4 PS(VSOut v) : SV_Target {
-    return diffuse * diffuseMap.Load(int3(0, 0, 0)) + float4(emissive.rgb, 0) + ambient * ambientMap.Load(int3(0, 0, 0)) * 0.0;
+    return diffuse * diffuseMap.Load(int3(0, 0, 0)) + float4(emissive.rgb, 0);
 }
 )";
 
@@ -314,7 +313,8 @@ TEST_F(ModelTest, MoreThan65536VerticesSplitIntoPartsThatAllDraw) {
     for (int q = 0; q < quads; ++q) {
         const int base = q == quads - 2 ? 4 : q == quads - 1 ? 8 : 0;
         obj += "f";
-        for (int c = 0; c < 4; ++c) obj += " " + std::to_string(base + c + 1) + "/" + std::to_string(q * 4 + c + 1);
+        for (int c = 0; c < 4; ++c)
+            obj.append(" ").append(std::to_string(base + c + 1)).append("/").append(std::to_string(q * 4 + c + 1));
         obj += "\n";
     }
     data_.Write("big.obj", obj);

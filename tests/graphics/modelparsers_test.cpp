@@ -118,13 +118,15 @@ TEST(ObjParser, MaterialsSelectFaceListsAndLibrariesAreNamed) {
         &libraries, {"red", longName.substr(0, 255)});
     EXPECT_EQ(libraries, (std::vector<std::string>{"lib.mtl", "sub\\other.mtl"}));
     ASSERT_EQ(m.faces.size(), 3u);
-    EXPECT_EQ(m.faces.at("red").size(), 3u) << "scattered faces of one material share a list; a bare usemtl changes nothing";
+    // Scattered faces of one material share a list; a bare "usemtl" changes nothing.
+    EXPECT_EQ(m.faces.at("red").size(), 3u);
     EXPECT_EQ(m.faces.at(kDefaultMaterialName).size(), 1u) << "unknown name draws with _default_";
     EXPECT_EQ(m.faces.at(longName.substr(0, 255)).size(), 1u) << "names are cut at 255 characters";
 }
 
 TEST(ObjParser, FinishAddsDefaultsAndDropsFacesOutsideTheLists) {
-    ObjModel m = Parse("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 0 1 2\nf 1 2 4\nf -1 1 2\nf 1/2 2/1 3/1\nf 1//2 2//1 3//1\n");
+    ObjModel m = Parse("v 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                       "f 1 2 3\nf 0 1 2\nf 1 2 4\nf -1 1 2\nf 1/2 2/1 3/1\nf 1//2 2//1 3//1\n");
     EXPECT_EQ(m.faceCount, 6u);
     EXPECT_EQ(FinishObj(&m), 5u);
     EXPECT_EQ(m.faceCount, 1u);

@@ -33,6 +33,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(InitTestDevice(8, 8));
         ASSERT_TRUE(folder_.Ready());
+        // The device's default blend state (alpha not written), whatever earlier tests of
+        // this process bound.
+        gContext->OMSetBlendState(gBlendOpaque, nullptr, 0xFFFFFFFFu);
     }
     DataFolder folder_;
 };
