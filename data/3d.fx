@@ -144,5 +144,7 @@ float4 PS(PSIn pin) : SV_Target
     else if (eyeDistance > visibilityFallOffMin)
         visibility = 0.0;
 
+    // Beyond the end distance nothing is drawn, so far things vanish over any background.
+    clip(visibility - 0.001);
     return float4((colour + emissive) * visibility, alpha * visibility);
 }

@@ -207,7 +207,7 @@ def monolith(out):
         obj.flat_face(points, [(u0, 1.0), (u1, 1.0), (u1, 0.0), (u0, 0.0)])
     obj.save(os.path.join(out, "monolith.obj"))
     write_mtl(os.path.join(out, "monolith.mtl"), [
-        ("Slab", ["Ka 0.15 0.15 0.2", "Kd 0.55 0.58 0.7", "Ke 0.3 0.9 1.0", "Ns 40",
+        ("Slab", ["Ka 0.15 0.15 0.2", "Kd 0.55 0.58 0.7", "Ke 0.3 0.9 1.0", "Ns 8",
                   "map_Kd panel.png", "map_Ke panel_glow.png"]),
     ])
     size = 64

@@ -112,7 +112,9 @@ bool Model::Load(const std::string& modelName, const std::string& animationName)
     FileWatcher animationReader(animationName);
     const FileContents* pc2 = nullptr;
     if (!animationName.empty()) {
-        pc2 = &animationReader.GetData();
+        // A static model has no animation file: say so once, without the reader's own line.
+        static const FileContents kMissing;
+        pc2 = FileModificationTime(animationName) < 0 ? &kMissing : &animationReader.GetData();
         if (pc2->Empty()) {
             LOG("Animation file '%s' couldn't be opened. There will be no animation for this model",
                 animationName.c_str());

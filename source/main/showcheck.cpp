@@ -37,6 +37,8 @@ bool IsInformationalLogLine(std::string_view line) {
     };
     for (std::string_view prefix : kNotePrefixes)
         if (StartsWith(line, prefix)) return true;
+    // Static models have no animation file beside them; that is a note, not a fault.
+    if (EndsWith(line, ". There will be no animation for this model")) return true;
     return StartsWith(line, "XML [") && EndsWith(line, "] parsed without errors");
 }
 

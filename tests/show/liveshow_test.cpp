@@ -94,6 +94,33 @@ TEST(ShowCheck, GoodShowPasses) {
     EXPECT_EQ(result.err.find("Starting main loop"), std::string::npos) << result.err;
 }
 
+TEST(ShowCheck, StaticModelPassesAndMissingModelFails) {
+    ScratchDir dir;
+    const std::string scene =
+        "<demo><effect type=\"CameraScene\"><param key=\"distance\" type=\"double\" value=\"5\"/>"
+        "<param key=\"fov\" type=\"double\" value=\"60\"/><effect type=\"LightScene\">"
+        "<effect type=\"ThreeDeeTest\"><param key=\"obj\" type=\"string\" value=\"models/MODEL.obj\"/>"
+        "</effect></effect></effect></demo>";
+    auto withModel = [&](const std::string& model) {
+        std::string xml = scene;
+        xml.replace(xml.find("MODEL"), 5, model);
+        return xml;
+    };
+    showtest::MakeShow(dir, withModel("monolith"));
+    for (const char* name : {"3d.fx", "1x1white.png", "models/monolith.obj", "models/monolith.mtl", "models/panel.png",
+                             "models/panel_glow.png"})
+        dir.Write(std::string("data/") + name, showtest::SourceFile(std::string("data/") + name));
+    // A model without a point cache beside it is static, not broken.
+    ChildResult result = RunPlayer(dir, {"-check"});
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.status, 0) << result.err;
+
+    dir.Write("data/demo.xml", withModel("nothere"));
+    result = RunPlayer(dir, {"-check"});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("Model file 'models/nothere.obj' couldn't be opened"), std::string::npos) << result.err;
+}
+
 TEST(ShowCheck, BrokenShaderFailsAndIsNamed) {
     ScratchDir dir;
     showtest::MakeShow(dir,
