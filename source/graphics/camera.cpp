@@ -9,41 +9,22 @@
 
 Camera gCamera;
 
-void Camera::SetRotation(const vec3& rotation) {
-    if (rotation == rotation_) return;
-    rotation_ = rotation;
-    viewDirty_ = true;
+namespace {
+// Stores a value that differs from the one held and marks what depends on it.
+template <typename T>
+void Assign(T& field, const T& value, bool& dirty) {
+    if (value == field) return;
+    field = value;
+    dirty = true;
 }
+}  // namespace
 
-void Camera::SetDistance(float distance) {
-    if (distance == distance_) return;
-    distance_ = distance;
-    viewDirty_ = true;
-}
-
-void Camera::SetAnchor(const vec3& anchor) {
-    if (anchor == anchor_) return;
-    anchor_ = anchor;
-    viewDirty_ = true;
-}
-
-void Camera::SetPostPosition(const vec2& postPosition) {
-    if (postPosition == postPosition_) return;
-    postPosition_ = postPosition;
-    projectionDirty_ = true;
-}
-
-void Camera::SetFov(float degrees) {
-    if (degrees == fov_) return;
-    fov_ = degrees;
-    projectionDirty_ = true;
-}
-
-void Camera::SetMaxDepth(float maxDepth) {
-    if (maxDepth == maxDepth_) return;
-    maxDepth_ = maxDepth;
-    projectionDirty_ = true;
-}
+void Camera::SetRotation(const vec3& rotation) { Assign(rotation_, rotation, viewDirty_); }
+void Camera::SetDistance(float distance) { Assign(distance_, distance, viewDirty_); }
+void Camera::SetAnchor(const vec3& anchor) { Assign(anchor_, anchor, viewDirty_); }
+void Camera::SetPostPosition(const vec2& postPosition) { Assign(postPosition_, postPosition, projectionDirty_); }
+void Camera::SetFov(float degrees) { Assign(fov_, degrees, projectionDirty_); }
+void Camera::SetMaxDepth(float maxDepth) { Assign(maxDepth_, maxDepth, projectionDirty_); }
 
 void Camera::SetShake(float time, float strength) {
     const bool changed = strength != shakeStrength_ || (strength > 0.0f && time != shakeTime_);
