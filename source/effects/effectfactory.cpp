@@ -3,8 +3,13 @@
 #include "effects/effect.h"
 #include "effects/bloom.h"
 #include "effects/blur.h"
+#include "effects/boxes.h"
+#include "effects/boxline.h"
 #include "effects/camerascene.h"
 #include "effects/cls.h"
+#include "effects/crosses.h"
+#include "effects/floaters.h"
+#include "effects/flyers.h"
 #include "effects/fullscreenshader.h"
 #include "effects/fullscreenshadereffect.h"
 #include "effects/hsl.h"
@@ -36,16 +41,16 @@ struct FactoryEntry {
 const FactoryEntry kFactory[] = {
     {"Bloom", Make<Bloom>},
     {"Blur", Make<Blur>},
-    {"Boxes", nullptr},
-    {"BoxLine", nullptr},
+    {"Boxes", Make<Boxes>},
+    {"BoxLine", Make<BoxLine>},
     {"CameraScene", Make<CameraScene>},
     {"City", nullptr},
     {"CLS", Make<CLS>},
     {"Connections", nullptr},
-    {"Crosses", nullptr},
+    {"Crosses", Make<Crosses>},
     {"BallSwarm", nullptr},
-    {"Floaters", nullptr},
-    {"Flyers", nullptr},
+    {"Floaters", Make<Floaters>},
+    {"Flyers", Make<Flyers>},
     {"FullScreenShader", Make<FullScreenShader>},
     {"FullScreenShaderEffect", Make<FullScreenShaderEffect>},
     {"HSL", Make<HSL>},
