@@ -40,29 +40,33 @@ bool Effect::Load(pugi::xml_node element) {
 bool Effect::InitEffects(EffectList& list, const ProgressCallback& progress) {
     progress(0.0f);
     const float n = static_cast<float>(list.size());
+    bool allInitialised = true;
     for (size_t i = 0; i < list.size(); ++i) {
         const float start = static_cast<float>(i) / n;
         const float end = static_cast<float>(i + 1) / n;
+        // A failed effect stays in the tree showing its own failure state (a failure colour,
+        // or nothing); the others are still initialised so the show goes on without it.
         if (!list[i]->Init(start, end, progress)) {
             LOG("Failed to init effect");
-            return false;
+            allInitialised = false;
         }
     }
     progress(1.0f);
-    return true;
+    return allInitialised;
 }
 
 bool Effect::Init(float progressStart, float progressEnd, const ProgressCallback& progress) {
     progress(progressStart);
     const float n = static_cast<float>(children_.size());
     const float range = progressEnd - progressStart;
+    bool allInitialised = true;
     for (size_t i = 0; i < children_.size(); ++i) {
         const float start = progressStart + static_cast<float>(i) / n * range;
         const float end = progressStart + static_cast<float>(i + 1) / n * range;
-        if (!children_[i]->Init(start, end, progress)) return false;
+        if (!children_[i]->Init(start, end, progress)) allInitialised = false;
     }
     progress(progressEnd);
-    return true;
+    return allInitialised;
 }
 
 bool Effect::IsEffectivelyActive() const {

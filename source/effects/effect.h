@@ -31,12 +31,14 @@ public:
     // Stops at the first unknown type or failed load; effects appended before stay.
     static bool LoadEffects(pugi::xml_node element, EffectList& list);
     // Initialises a top-level list, reporting progress 0, each effect's equal share, then 1.
+    // A failed effect is logged and stays in the list; false when any failed.
     static bool InitEffects(EffectList& list, const ProgressCallback& progress);
 
     // Reads one effect element: children first, then the parameters and the attributes.
     bool Load(pugi::xml_node element);
 
-    // Initialises the children over equal shares of [progressStart, progressEnd].
+    // Initialises the children over equal shares of [progressStart, progressEnd]; false when
+    // any child failed (the others are initialised all the same).
     virtual bool Init(float progressStart, float progressEnd, const ProgressCallback& progress);
     virtual void Update(double time, DynamicTexturePair& frameChain);
     virtual void Render(double time, DynamicTexturePair& frameChain) = 0;

@@ -121,20 +121,18 @@ bool EffectsManager::Load(const ProgressCallback& progress) {
     gMusicVolume = silent_ ? 0.0 : volume_;
     if (Audio_HasChannel()) Audio_SetVolume(static_cast<float>(gMusicVolume));
 
-    // Effects that were created but not initialised must never be drawn: a failed load
+    // Effects that were created but not initialised must never be drawn: a failed creation
     // leaves the list empty.
     if (!Effect::LoadEffects(demo, effects_)) {
         LOG("Failed to load effects");
         effects_.clear();
         return false;
     }
-    if (!Effect::InitEffects(effects_, progress)) {
-        LOG("Failed to initialise effects");
-        effects_.clear();
-        return false;
-    }
+    // Effects whose initialisation failed show their failure state; the rest play.
+    const bool initialised = Effect::InitEffects(effects_, progress);
+    if (!initialised) LOG("Failed to initialise effects");
     if (!wasPaused) Audio_Play();
-    return true;
+    return initialised;
 }
 
 void EffectsManager::Tick() {

@@ -54,10 +54,10 @@ bool Flyers::Init(float progressStart, float progressEnd, const ProgressCallback
     const std::string modelName = obj_.GetString(*this);
     model_ = std::make_unique<Model>();
     if (!model_->Load(modelName, Model::AnimationNameFor(modelName))) {
-        // Without a model there is nothing to draw; the rest of the show still plays.
+        // Init fails; the effect stays in the show and draws nothing.
         LOG("Failed to load model '%s'; Flyers draws nothing", modelName.c_str());
         model_.reset();
-        return true;
+        return false;
     }
 
     int count = GetParamInt("count", 100);

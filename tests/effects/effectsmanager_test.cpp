@@ -126,6 +126,19 @@ TEST_F(Manager, FailedLoadsLeaveNoEffects) {
     EXPECT_TRUE(manager_.GetEffects().empty());
 }
 
+TEST_F(Manager, AnEffectThatFailsToInitialiseLeavesTheRestOfTheShowPlaying) {
+    LogCapture log;
+    Start(R"(<demo audioFilename="music.wav"><effect type="Flyers"><param key="obj" type="string" value="gone.obj"/>
+             </effect><effect type="CLS"><param key="colour" type="vec4" x="0" y="1" z="0" w="1"/></effect></demo>)");
+    EXPECT_EQ(log.Count("Failed to init effect"), 1);
+    EXPECT_EQ(log.Count("Failed to initialise effects"), 1);
+    ASSERT_EQ(manager_.GetEffects().size(), 2u);
+    EXPECT_TRUE(Audio_HasChannel() && !Audio_IsPaused()) << "the music starts";
+    manager_.Draw(0.0);
+    const Rgba centre = PixelAt(ReadBackBuffer(), gOutputWidth, gOutputWidth / 2, gOutputHeight / 2);
+    EXPECT_TRUE(centre.r < 3 && centre.g > 252 && centre.b < 3) << centre.r << "," << centre.g << "," << centre.b;
+}
+
 TEST_F(Manager, ReloadKeepsTheMusicGoing) {
     Start(kEmptyShow);
     Audio_SetPositionMs(5000);
