@@ -5,6 +5,7 @@
 #include "effects/blur.h"
 #include "effects/camerascene.h"
 #include "effects/cls.h"
+#include "effects/connections.h"
 #include "effects/fullscreenshader.h"
 #include "effects/fullscreenshadereffect.h"
 #include "effects/hsl.h"
@@ -41,7 +42,7 @@ const FactoryEntry kFactory[] = {
     {"CameraScene", Make<CameraScene>},
     {"City", nullptr},
     {"CLS", Make<CLS>},
-    {"Connections", nullptr},
+    {"Connections", Make<Connections>},
     {"Crosses", nullptr},
     {"BallSwarm", nullptr},
     {"Floaters", nullptr},
