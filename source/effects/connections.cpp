@@ -60,7 +60,8 @@ Connections::~Connections() = default;
 
 bool Connections::Init(float progressStart, float progressEnd, const ProgressCallback& progress) {
     if (!Effect::Init(progressStart, progressEnd, progress)) return false;
-    ConnectionsLayout layout = BuildConnectionsLayout(ReadConnectionsSettings(*this));
+    const ConnectionsSettings settings = ReadConnectionsSettings(*this);
+    ConnectionsLayout layout = BuildConnectionsLayout(settings);
     hubs_ = std::move(layout.hubs);
     people_ = std::move(layout.people);
 
@@ -99,7 +100,7 @@ bool Connections::Init(float progressStart, float progressEnd, const ProgressCal
     const std::string modelName = launcherObj_.GetString(*this);
     launcher_ = std::make_unique<Model>();
     launcher_->Load(modelName, Model::AnimationNameFor(modelName));
-    const float scale = float(GetParamDouble("launcherScale", 0.0, 1.0));
+    const float scale = settings.launcherScale;
     launchers_.clear();
     for (const glm::vec2& hub : hubs_)
         launchers_.push_back(MatrixTranspose(MatrixMultiply(MatrixScaling(scale), MatrixTranslation(hub.x, 0.0f, hub.y))));

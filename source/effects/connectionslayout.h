@@ -26,6 +26,7 @@ struct ConnectionsSettings {
     float randoPeopleRange = 100.0f;
     float tubesStartTime = 1.0f, tubesStartTimeStep = 5.0f;
     TubeShape tubeShape;
+    float launcherScale = 1.0f;  // of the launcher model; not part of the layout's draws
 };
 
 struct TubeLayout {

@@ -64,6 +64,7 @@ ConnectionsSettings ReadConnectionsSettings(const Effect& effect) {
     s.tubeShape.midHeight2 = ReadFinite(effect, "midHeight2", 40.0f);
     s.tubeShape.midHeightRange2 = ReadFinite(effect, "midHeightRange2", 3.0f);
     s.tubeShape.midPointVariance = ReadFinite(effect, "midPointVariance", 20.0f);
+    s.launcherScale = ReadFinite(effect, "launcherScale", 1.0f);
     return s;
 }
 
