@@ -30,7 +30,7 @@ def ring(radius, y):
             for k in range(SIDES)]
 
 
-class Part:
+class Piece:
     """A prism or cone whose corners are animated together by one function of the phase."""
 
     def __init__(self, obj, bottom, top, animate):
@@ -81,10 +81,10 @@ def cap(p, phase):
 def launcher(out):
     obj = ObjWriter("launcher", "launcher.mtl")
     obj.lines[0] = "# launcher, made by tools/make_launcher.py"
-    plinth = Part(obj, ring(1.0, 0.0), ring(0.8, 0.35), still)
-    mast = Part(obj, ring(0.14, 0.35), ring(0.1, 2.3), still)
-    glow = Part(obj, ring(0.45, 0.45), ring(0.45, 0.55), collar)
-    top = Part(obj, ring(0.3, 2.3), [(0.0, 2.8, 0.0)], cap)
+    plinth = Piece(obj, ring(1.0, 0.0), ring(0.8, 0.35), still)
+    mast = Piece(obj, ring(0.14, 0.35), ring(0.1, 2.3), still)
+    glow = Piece(obj, ring(0.45, 0.45), ring(0.45, 0.55), collar)
+    top = Piece(obj, ring(0.3, 2.3), [(0.0, 2.8, 0.0)], cap)
     obj.usemtl("Plinth")
     plinth.faces(obj)
     mast.faces(obj, 4.0)

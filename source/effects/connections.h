@@ -3,7 +3,7 @@
 // each, people billboards in rings around the hubs and scattered at random, and glowing
 // tubes that rise out of one hub, arc through the air and dive into another, each head
 // carrying a flickering point light. The network is made once at Init (connectionslayout.h).
-//   tubes: "filament.fx" (Part of FilamentRenderObject: points t7, constants b2)
+//   tubes: "filament.fx" through FilamentRenderObject (points t7, constants b2)
 //   launchers: "3d.fx", instance matrices t6 (transposed)
 //   people: "personbillboards.fx"; records t5 (vertex stage), texture t0 (pixel stage),
 //           b2 (both stages): local time, 1 when there is a people texture, 0, 0

@@ -40,7 +40,7 @@ uint64_t Hash(const ConnectionsLayout& layout) {
     return hash;
 }
 
-// The script of a Connections with the test filament shader's file in place.
+// The script of a Connections with the bundled launcher.
 std::string Network(const std::string& params) {
     return "<effect type=\"Connections\">" + Text("launcherObj", "models/launcher.obj") + params + "</effect>";
 }
@@ -347,8 +347,8 @@ TEST(ConnectionsTest, DrawsLaunchersAndPeopleFarToNearAndScatteredPeopleWithoutH
     const uint64_t before = gContext->GetStats().draws;
     scene.List()[0]->Update(0.0, scene.Chain());
     scene.List()[1]->Update(0.0, scene.Chain());
-    // One instanced draw per launcher mesh and one for all people (no filament shader here
-    // draws no tubes... unless the data holds one: then one draw per tube).
+    // One instanced draw per launcher mesh and one for all people, besides the tubes' draws
+    // when the data holds a filament shader.
     EXPECT_GE(gContext->GetStats().draws - before, meshes + 1);
     const std::vector<Effects::PersonRecord>& people = hubs->GetPeople();
     ASSERT_EQ(people.size(), 4u);
