@@ -206,8 +206,14 @@ TEST(ConnectionsLayoutTest, PeopleBeyondTheBufferAreCutAndTheRestSortFarthestFir
     ASSERT_EQ(layout.people.size(), Effects::kMaxPeople);
     EXPECT_EQ(layout.people.back().index, 499.0f);
     EXPECT_EQ(log.CountContaining("Too many people (610)"), 1);
-    // The cut changes nothing else: the tubes are those of the same network without the cut.
-    EXPECT_EQ(layout.tubes.size(), 10u);
+    // The people past the cut still take their six draws each, so the tubes are those of the
+    // same network without the cut.
+    uint32_t state = settings.seed;
+    Effects::PlaceHubs(settings, state);
+    for (int draw = 0; draw < 610 * 6; ++draw) RandomDraw(state);
+    ASSERT_EQ(layout.tubes.size(), 10u);
+    EXPECT_EQ(layout.tubes[0].target, int(std::floor(RandomDraw(state) * 9.999f)));
+    EXPECT_EQ(layout.tubes[0].speed, 4.0f + 2.0f * RandomDraw(state));
 
     std::vector<Effects::PersonRecord> people(5);
     const float xs[5] = {1, 5, 3, 5, std::numeric_limits<float>::quiet_NaN()};
