@@ -7,6 +7,7 @@
 #include "effects/boxline.h"
 #include "effects/camerascene.h"
 #include "effects/cls.h"
+#include "effects/connections.h"
 #include "effects/crosses.h"
 #include "effects/floaters.h"
 #include "effects/flyers.h"
@@ -46,7 +47,7 @@ const FactoryEntry kFactory[] = {
     {"CameraScene", Make<CameraScene>},
     {"City", nullptr},
     {"CLS", Make<CLS>},
-    {"Connections", nullptr},
+    {"Connections", Make<Connections>},
     {"Crosses", Make<Crosses>},
     {"BallSwarm", nullptr},
     {"Floaters", Make<Floaters>},

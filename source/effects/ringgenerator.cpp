@@ -4,20 +4,12 @@
 #include <cstdint>
 
 #include "effects/effect.h"
+#include "effects/numberparam.h"
 #include "graphics/matrices.h"
 #include "system/random.h"
 
 namespace Effects {
 namespace {
-
-// A whole-number parameter: an int as it stands, anything else as a double that may be
-// keyframed.
-double ReadNumber(const Effect& effect, const char* name, double time, double defaultValue) {
-    if (!effect.HasParam(name)) return defaultValue;
-    const ParamVariant& param = effect.GetParam(name);
-    if (param.GetType() == ParamType::Int) return param.GetAsInt();
-    return param.GetAsDouble(time);
-}
 
 // Truncated toward zero and clamped to [lo, hi]; non-finite values give 0.
 int64_t Truncate(double value, int64_t lo, int64_t hi) {
