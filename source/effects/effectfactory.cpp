@@ -1,6 +1,7 @@
 // The closed table of effect classes a script can name.
 
 #include "effects/effect.h"
+#include "effects/ballswarm.h"
 #include "effects/bloom.h"
 #include "effects/blur.h"
 #include "effects/camerascene.h"
@@ -14,6 +15,7 @@
 #include "effects/repeatingmodels.h"
 #include "effects/rgbsplit.h"
 #include "effects/shader3d.h"
+#include "effects/strands.h"
 #include "effects/threedeetest.h"
 #include "effects/unavailableeffect.h"
 
@@ -43,7 +45,7 @@ const FactoryEntry kFactory[] = {
     {"CLS", Make<CLS>},
     {"Connections", nullptr},
     {"Crosses", nullptr},
-    {"BallSwarm", nullptr},
+    {"BallSwarm", Make<BallSwarm>},
     {"Floaters", nullptr},
     {"Flyers", nullptr},
     {"FullScreenShader", Make<FullScreenShader>},
@@ -55,7 +57,7 @@ const FactoryEntry kFactory[] = {
     {"RepeatingModels", Make<RepeatingModels>},
     {"RGBSplit", Make<RGBSplit>},
     {"Shader3D", Make<Shader3D>},
-    {"Strands", nullptr},
+    {"Strands", Make<Strands>},
     {"ThreeDeeTest", Make<ThreeDeeTest>},
 };
 
