@@ -9,6 +9,11 @@
 namespace Effects {
 namespace {
 
+// Below these sizes a step takes well under a millisecond: handing it to a team of threads
+// then costs more than it saves, most of all when other programs keep the cores busy.
+constexpr long kParallelSwarmPairs = 1L << 19;
+constexpr long kParallelStrands = 2048;
+
 // The neighbour sums of one agent, added in scan order.
 struct NeighbourSums {
     glm::vec3 alignment{0.0f}, cohesion{0.0f}, separation{0.0f};
@@ -135,7 +140,7 @@ std::vector<StrandAgent> CreateStrands(uint32_t& state, int count, float minTunn
 void SwarmStep(const std::vector<SwarmAgent>& current, std::vector<SwarmAgent>& next, const FlockRules& rules) {
     next.resize(current.size());
     const long count = long(current.size());
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (count * count >= kParallelSwarmPairs)
     for (long i = 0; i < count; ++i) next[size_t(i)] = StepSwarmAgent(current, size_t(i), rules);
 }
 
@@ -148,7 +153,7 @@ void StrandsStep(const std::vector<StrandAgent>& sorted, std::vector<StrandAgent
     next.resize(sorted.size());
     const float window = rules.Window();
     const long count = long(sorted.size());
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (count >= kParallelStrands)
     for (long i = 0; i < count; ++i) next[size_t(i)] = StepStrandAgent(sorted, size_t(i), window, rules);
 }
 
