@@ -1,6 +1,7 @@
 #include "effects/flocksteps.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <glm/geometric.hpp>
 
@@ -19,10 +20,15 @@ struct NeighbourSums {
     glm::vec3 alignment{0.0f}, cohesion{0.0f}, separation{0.0f};
     int alignmentCount = 0, cohesionCount = 0, separationCount = 0;
 
-    // The three range tests are strict and independent.
+    // The three range tests are strict and independent. `reachSquared` is the largest range
+    // squared (exact in double): a pair at least that far apart fails every test, whatever
+    // the rounding of its distance, so the square root is skipped for it.
     void Add(const glm::vec3& p, const glm::vec3& otherPosition, const glm::vec3& otherVelocity,
-             const FlockRules& rules) {
-        const float d = glm::length(p - otherPosition);
+             const FlockRules& rules, double reachSquared) {
+        const glm::vec3 offset = p - otherPosition;
+        const float squared = glm::dot(offset, offset);
+        if (double(squared) >= reachSquared) return;
+        const float d = std::sqrt(squared);
         if (d < rules.alignmentRange) {
             alignment += otherVelocity;
             ++alignmentCount;
@@ -49,9 +55,10 @@ struct NeighbourSums {
 
 SwarmAgent StepSwarmAgent(const std::vector<SwarmAgent>& agents, size_t i, const FlockRules& rules) {
     const glm::vec3 p = agents[i].position, v = agents[i].velocity;
+    const double reach = rules.Window();
     NeighbourSums sums;
     for (size_t j = 0; j < agents.size(); ++j)
-        if (j != i) sums.Add(p, agents[j].position, agents[j].velocity, rules);
+        if (j != i) sums.Add(p, agents[j].position, agents[j].velocity, rules, reach * reach);
     // Pushed out inside the sphere, pulled in outside, in proportion to the distance.
     const glm::vec3 sphere = Normalise(p) * ((rules.sphereSize - glm::length(p)) * rules.sphereWeight);
     return {p + v * rules.speed, Normalise(sums.Steer(p, v, rules) + sphere)};
@@ -65,11 +72,12 @@ StrandAgent StepStrandAgent(const std::vector<StrandAgent>& sorted, size_t i, fl
     // the first agent would pass over.
     const auto begin = std::partition_point(sorted.begin(), sorted.end(),
                                             [&](const StrandAgent& other) { return !(other.position.z - z > -window); });
+    const double reachSquared = double(window) * double(window);
     NeighbourSums sums;
     for (size_t j = size_t(begin - sorted.begin()); j < sorted.size(); ++j) {
         if (j == i) continue;
         const float dz = sorted[j].position.z - z;
-        if (std::fabs(dz) < window) sums.Add(p, sorted[j].position, sorted[j].velocity, rules);
+        if (std::fabs(dz) < window) sums.Add(p, sorted[j].position, sorted[j].velocity, rules, reachSquared);
         else if (dz > window) break;  // everything after is deeper still
     }
     StrandAgent next;
