@@ -55,7 +55,7 @@ struct NeighbourSums {
 
 SwarmAgent StepSwarmAgent(const std::vector<SwarmAgent>& agents, size_t i, const FlockRules& rules) {
     const glm::vec3 p = agents[i].position, v = agents[i].velocity;
-    const double reach = rules.Window();
+    const double reach = rules.Reach();
     NeighbourSums sums;
     for (size_t j = 0; j < agents.size(); ++j)
         if (j != i) sums.Add(p, agents[j].position, agents[j].velocity, rules, reach * reach);
@@ -70,8 +70,8 @@ StrandAgent StepStrandAgent(const std::vector<StrandAgent>& sorted, size_t i, fl
     // Agents at least a window shallower are never compared: start past them. The depth
     // difference only grows along the sorted order, so this skips exactly what a scan from
     // the first agent would pass over.
-    const auto begin = std::partition_point(sorted.begin(), sorted.end(),
-                                            [&](const StrandAgent& other) { return !(other.position.z - z > -window); });
+    const auto shallower = [&](const StrandAgent& other) { return !(other.position.z - z > -window); };
+    const auto begin = std::partition_point(sorted.begin(), sorted.end(), shallower);
     const double reachSquared = double(window) * double(window);
     NeighbourSums sums;
     for (size_t j = size_t(begin - sorted.begin()); j < sorted.size(); ++j) {
@@ -83,8 +83,7 @@ StrandAgent StepStrandAgent(const std::vector<StrandAgent>& sorted, size_t i, fl
     StrandAgent next;
     next.velocity = Normalise(sums.Steer(p, v, rules));
     next.position = p + v * rules.speed;
-    const float radius =
-        TunnelRadius(int(i), int(sorted.size()), rules.minTunnelSize, rules.maxTunnelSize);
+    const float radius = TunnelRadius(int(i), int(sorted.size()), rules.minTunnelSize, rules.maxTunnelSize);
     const glm::vec3 wall = Normalise(glm::vec3(next.position.x, next.position.y, 0.0f)) * radius;
     next.position.x = wall.x;
     next.position.y = wall.y;
@@ -94,7 +93,7 @@ StrandAgent StepStrandAgent(const std::vector<StrandAgent>& sorted, size_t i, fl
 
 }  // namespace
 
-float FlockRules::Window() const { return std::max(std::max(alignmentRange, cohesionRange), separationRange); }
+float FlockRules::Reach() const { return std::max(std::max(alignmentRange, cohesionRange), separationRange); }
 
 glm::vec3 Normalise(const glm::vec3& v) {
     const float length = glm::length(v);
@@ -159,7 +158,7 @@ void SortByDepth(std::vector<StrandAgent>& agents) {
 
 void StrandsStep(const std::vector<StrandAgent>& sorted, std::vector<StrandAgent>& next, const FlockRules& rules) {
     next.resize(sorted.size());
-    const float window = rules.Window();
+    const float window = rules.Reach();
     const long count = long(sorted.size());
 #pragma omp parallel for schedule(static) if (count >= kParallelStrands)
     for (long i = 0; i < count; ++i) next[size_t(i)] = StepStrandAgent(sorted, size_t(i), window, rules);

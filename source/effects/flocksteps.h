@@ -27,8 +27,8 @@ struct FlockRules {
     float minTunnelSize = 250.0f;
     float maxTunnelSize = 250.0f;
 
-    // The largest of the three ranges: how far in depth Strands looks for neighbours.
-    float Window() const;
+    // The largest of the three ranges: no neighbour lies farther (Strands' depth window).
+    float Reach() const;
 };
 
 struct SwarmAgent {

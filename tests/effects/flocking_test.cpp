@@ -81,7 +81,7 @@ std::vector<SwarmAgent> AllPairsStep(const std::vector<SwarmAgent>& agents, cons
 // The Strands step as written: every agent scanned from the first, stopping past the window.
 std::vector<StrandAgent> ScanAllStep(const std::vector<StrandAgent>& sorted, const FlockRules& rules) {
     std::vector<StrandAgent> next(sorted.size());
-    const float w = rules.Window();
+    const float w = rules.Reach();
     for (size_t i = 0; i < sorted.size(); ++i) {
         const glm::vec3 p = sorted[i].position, v = sorted[i].velocity;
         ReferenceSums sums;
@@ -93,7 +93,8 @@ std::vector<StrandAgent> ScanAllStep(const std::vector<StrandAgent>& sorted, con
         }
         next[i].velocity = Effects::Normalise(sums.Steer(p, v, rules));
         next[i].position = p + v * rules.speed;
-        const float radius = Effects::TunnelRadius(int(i), int(sorted.size()), rules.minTunnelSize, rules.maxTunnelSize);
+        const float radius =
+            Effects::TunnelRadius(int(i), int(sorted.size()), rules.minTunnelSize, rules.maxTunnelSize);
         const glm::vec3 wall = Effects::Normalise(glm::vec3(next[i].position.x, next[i].position.y, 0.0f)) * radius;
         next[i].position.x = wall.x, next[i].position.y = wall.y;
         next[i].index = sorted[i].index;
