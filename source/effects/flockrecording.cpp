@@ -12,6 +12,8 @@ namespace Effects {
 namespace {
 
 constexpr double kPointBytes = sizeof(FilamentRenderObject::Point);
+// More steps than this would keep the show loading for hours, whatever the agent count.
+constexpr double kMaxSteps = double(1 << 24);
 
 // The most bytes of recorded paths: the filament's point buffer has a 32-bit size, and the
 // paths live three times over while they are uploaded (array, shadow, GPU copy), so they
@@ -33,6 +35,11 @@ bool FlockSizeValid(const char* type, double count, int numFrames, int updatesPe
     if (numFrames < 1 || updatesPerFrame < 1) {
         LOG("Failed to create the '%s' flock: numFrames %d and updatesPerFrame %d must be at least 1", type,
             numFrames, updatesPerFrame);
+        return false;
+    }
+    if (double(numFrames) * double(updatesPerFrame) > kMaxSteps) {
+        LOG("Failed to create the '%s' flock: %d frames of %d steps are too many to simulate", type, numFrames,
+            updatesPerFrame);
         return false;
     }
     const double bytes = std::trunc(count) * double(numFrames) * kPointBytes;

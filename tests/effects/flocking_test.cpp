@@ -338,6 +338,7 @@ TEST(FlockingTest, BadSizesAndRulesAreLoggedAndTheShowGoesOn) {
         {"Strands", Number("count", 50), "Accessing param as the wrong type", false},
         {"Strands", Param("numFrames", "int", "0"), "numFrames 0 and updatesPerFrame 10 must be at least 1", false},
         {"BallSwarm", Param("updatesPerFrame", "int", "-2"), "must be at least 1", false},
+        {"Strands", Param("updatesPerFrame", "int", "2000000000"), "are too many to simulate", false},
         {"BallSwarm", Param("sphereSize", "double", "inf"), "sphereSize inf is not finite", false},
         {"Strands", Param("depthRange", "double", "nan"), "must be finite", false},
         {"BallSwarm", Param("alignmentRange", "double", "nan"), "'alignmentRange' is nan", true},
