@@ -16,7 +16,8 @@ namespace Effects {
 class Effect;
 
 // Whether `count` agents (truncated toward zero) recorded over numFrames frames of
-// updatesPerFrame steps make a flock whose paths fit in memory. Logs why not, naming `type`.
+// updatesPerFrame steps make a flock that can be simulated in reasonable time and whose
+// paths fit in memory. Logs why not, naming `type`.
 bool FlockSizeValid(const char* type, double count, int numFrames, int updatesPerFrame);
 
 // The ranges, weights and speed at a simulation time (the class-specific rules keep their defaults).

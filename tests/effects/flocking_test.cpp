@@ -253,9 +253,9 @@ TEST(FlockingTest, PathsAreReproducedByRunsReloadsAndAnyThreadCount) {
 TEST(FlockingTest, StartsOnTheSphereAndTunnelAndFollowsKeyframesInRecordedFrames) {
     EffectScene scene;
     ASSERT_TRUE(scene.Load(
-        // Still agents recorded once: the start positions, shifted by "position".
+        // Still agents recorded once: the start positions, shifted by "position" (50.9 makes 50).
         "<effect type=\"BallSwarm\">" + Param("numFrames", "int", "1") + Param("updatesPerFrame", "int", "1") +
-        Number("speed", 0) + Number("count", 50) + Number("sphereSize", 40) + Vec3Param("position", 10, 20, 30) +
+        Number("speed", 0) + Number("count", 50.9) + Number("sphereSize", 40) + Vec3Param("position", 10, 20, 30) +
         "</effect>"
         // A tunnel widening from 100 to 300 in depth order.
         "<effect type=\"Strands\">" + Param("count", "int", "20") + Param("numFrames", "int", "5") +
