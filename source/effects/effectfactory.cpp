@@ -1,6 +1,7 @@
 // The closed table of effect classes a script can name.
 
 #include "effects/effect.h"
+#include "effects/ballswarm.h"
 #include "effects/bloom.h"
 #include "effects/blur.h"
 #include "effects/boxes.h"
@@ -20,6 +21,7 @@
 #include "effects/repeatingmodels.h"
 #include "effects/rgbsplit.h"
 #include "effects/shader3d.h"
+#include "effects/strands.h"
 #include "effects/threedeetest.h"
 #include "effects/unavailableeffect.h"
 
@@ -49,7 +51,7 @@ const FactoryEntry kFactory[] = {
     {"CLS", Make<CLS>},
     {"Connections", Make<Connections>},
     {"Crosses", Make<Crosses>},
-    {"BallSwarm", nullptr},
+    {"BallSwarm", Make<BallSwarm>},
     {"Floaters", Make<Floaters>},
     {"Flyers", Make<Flyers>},
     {"FullScreenShader", Make<FullScreenShader>},
@@ -61,7 +63,7 @@ const FactoryEntry kFactory[] = {
     {"RepeatingModels", Make<RepeatingModels>},
     {"RGBSplit", Make<RGBSplit>},
     {"Shader3D", Make<Shader3D>},
-    {"Strands", nullptr},
+    {"Strands", Make<Strands>},
     {"ThreeDeeTest", Make<ThreeDeeTest>},
 };
 

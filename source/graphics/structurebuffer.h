@@ -29,6 +29,8 @@ public:
     uint32_t GetElementSize() const { return kElementSize; }
     uint32_t GetCapacity() const { return capacity_; }
     uint32_t GetUsed() const { return used_; }
+    // What the last update wrote (the first `used` records), as the CPU keeps it.
+    const T* GetShadow() const { return reinterpret_cast<const T*>(buffer_.GetShadow()); }
 
 private:
     static constexpr uint32_t kElementSize = uint32_t(sizeof(T));

@@ -39,6 +39,8 @@ bool IsInformationalLogLine(std::string_view line) {
         if (StartsWith(line, prefix)) return true;
     // Static models have no animation file beside them; that is a note, not a fault.
     if (EndsWith(line, ". There will be no animation for this model")) return true;
+    // A bare number is a timing note (how long a flock took to simulate).
+    if (!line.empty() && line.find_first_not_of("0123456789.") == std::string_view::npos) return true;
     return StartsWith(line, "XML [") && EndsWith(line, "] parsed without errors");
 }
 
