@@ -4,6 +4,7 @@
 #include "effects/bloom.h"
 #include "effects/blur.h"
 #include "effects/camerascene.h"
+#include "effects/city.h"
 #include "effects/cls.h"
 #include "effects/fullscreenshader.h"
 #include "effects/fullscreenshadereffect.h"
@@ -39,7 +40,7 @@ const FactoryEntry kFactory[] = {
     {"Boxes", nullptr},
     {"BoxLine", nullptr},
     {"CameraScene", Make<CameraScene>},
-    {"City", nullptr},
+    {"City", Make<City>},
     {"CLS", Make<CLS>},
     {"Connections", nullptr},
     {"Crosses", nullptr},
