@@ -233,7 +233,7 @@ def spire(path, width, length, storeys, style, seed):
                   lambda s, i, j: glass_tile(style, variant(seed + s * 5 + j, i)), (1, 1))
     top, apex = (2 + storeys) * STOREY, (2 + storeys) * STOREY + 90.0
     corners = [(-hx, top, hz), (hx, top, hz), (hx, top, -hz), (-hx, top, -hz)]
-    uvs = [(u, v) for u, v in region_uvs(glass_tile(style, 0))]
+    uvs = region_uvs(glass_tile(style, 0))
     for k in range(4):
         a, b = corners[k], corners[(k + 1) % 4]
         kit.facet([a, b, (0.0, apex, 0.0)], [uvs[0], uvs[1], ((uvs[0][0] + uvs[1][0]) / 2, uvs[2][1])])
