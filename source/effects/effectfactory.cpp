@@ -7,6 +7,7 @@
 #include "effects/boxes.h"
 #include "effects/boxline.h"
 #include "effects/camerascene.h"
+#include "effects/city.h"
 #include "effects/cls.h"
 #include "effects/connections.h"
 #include "effects/crosses.h"
@@ -47,7 +48,7 @@ const FactoryEntry kFactory[] = {
     {"Boxes", Make<Boxes>},
     {"BoxLine", Make<BoxLine>},
     {"CameraScene", Make<CameraScene>},
-    {"City", nullptr},
+    {"City", Make<City>},
     {"CLS", Make<CLS>},
     {"Connections", Make<Connections>},
     {"Crosses", Make<Crosses>},

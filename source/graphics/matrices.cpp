@@ -44,6 +44,16 @@ glm::mat4 MatrixRotationDegrees(const vec3& degrees) {
                                       degrees.z * kDegreesToRadians);
 }
 
+glm::mat4 MatrixRotationY(float radians) {
+    const float s = std::sin(radians), c = std::cos(radians);
+    glm::mat4 m(1.0f);
+    m[0][0] = c;
+    m[0][2] = -s;
+    m[2][0] = s;
+    m[2][2] = c;
+    return m;
+}
+
 glm::mat4 MatrixRotationZ(float radians) {
     const float s = std::sin(radians), c = std::cos(radians);
     glm::mat4 m(1.0f);

@@ -18,6 +18,7 @@ glm::mat4 MatrixIdentity();
 glm::mat4 MatrixRotationYawPitchRoll(float yaw, float pitch, float roll);
 // Rotation from a vec3 of degrees: yaw = x, pitch = y, roll = z.
 glm::mat4 MatrixRotationDegrees(const vec3& degrees);
+glm::mat4 MatrixRotationY(float radians);
 glm::mat4 MatrixRotationZ(float radians);
 glm::mat4 MatrixTranslation(float x, float y, float z);
 glm::mat4 MatrixScaling(float s);

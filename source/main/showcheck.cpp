@@ -34,6 +34,8 @@ bool IsInformationalLogLine(std::string_view line) {
         "Shader trying to use unloaded ",
         "FileWatcher has noticed that ",
         "Filewatcher has noticed that ",
+        "Found building: ",
+        "-Found ",
     };
     for (std::string_view prefix : kNotePrefixes)
         if (StartsWith(line, prefix)) return true;

@@ -5,8 +5,9 @@
 //
 // A problem is any line logged while the show loads, apart from a short list of progress
 // notes (a script that parsed, a look-up table being parsed, a shader entry loaded on first
-// use, a watcher noticing a change). Every failure the loaders report is therefore counted,
-// including ones added later, without a list of failure texts to keep up to date.
+// use, a watcher noticing a change, a building kit and its pieces found). Every failure the
+// loaders report is therefore counted, including ones added later, without a list of
+// failure texts to keep up to date.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -50,9 +50,10 @@ public:
 
     bool Ready() const { return deviceReady_ && physfsReady_; }
 
-    // Writes a file into the scratch folder with a modification time of a fixed base plus
-    // secondsOffset, so reload tests never wait for the clock.
+    // Writes a file (and its folders) into the scratch folder with a modification time of a
+    // fixed base plus secondsOffset, so reload tests never wait for the clock.
     void Write(const std::string& name, const std::string& bytes, int secondsOffset = 0) {
+        std::filesystem::create_directories((scratch_ / name).parent_path());
         {
             std::ofstream out(scratch_ / name, std::ios::binary | std::ios::trunc);
             out << bytes;
