@@ -120,7 +120,7 @@ TEST(BundledShowDocs, DISABLED_WriteScreenshots) {
     Audio_SetNullOutput(true);
     Effects::EffectsManager manager;
     manager.Init(false, true, [](float) {}, "demo.xml");
-    for (int frame : {660, 1440, 2130, 2640}) {
+    for (int frame : {150, 660, 1440, 2130, 2640, 2880}) {
         manager.Draw(static_cast<double>(static_cast<float>(frame) * 0.033333335f));
         std::vector<uint8_t> pixels = ReadBackBuffer();
         std::vector<uint8_t> png;
