@@ -40,6 +40,14 @@ void EnableDebugOutput() {
     glDebugMessageCallback(ReportGlMessage, nullptr);
 }
 
+// At process exit a driver may tear itself down before the static objects that still hold
+// GL names are destroyed (NVIDIA's EGL does, and calls into it then crash). Registered after
+// the driver is up, this runs before its teardown and ends GL use for the rest of the exit.
+void AbandonGlAtExit() {
+    EndGlGeneration();
+    GlContext::AbandonAtExit();
+}
+
 }  // namespace
 
 bool CreateDevice(SDL_Window* window, DevicePtr* device, ContextPtr* context, std::string* error) {
@@ -56,6 +64,8 @@ bool CreateDevice(SDL_Window* window, DevicePtr* device, ContextPtr* context, st
     newDevice->impl_ = std::make_unique<Device::Impl>();
     newDevice->impl_->gl = std::move(gl);
     newDevice->impl_->generation = BeginGlGeneration();
+    static const bool atExitRegistered = std::atexit(AbandonGlAtExit) == 0;
+    (void)atExitRegistered;
     glGetIntegerv(GL_MAX_COLOR_TEXTURE_SAMPLES, &newDevice->impl_->maxColorSamples);
     glGetIntegerv(GL_MAX_DEPTH_TEXTURE_SAMPLES, &newDevice->impl_->maxDepthSamples);
     GLint maxSize = 0, max3DSize = 0;
@@ -74,7 +84,7 @@ bool CreateDevice(SDL_Window* window, DevicePtr* device, ContextPtr* context, st
 
 Device::~Device() {
     if (!impl_) return;
-    glFinish();
+    if (GlAlive(impl_->generation)) glFinish();
     EndGlGeneration();
     impl_->gl.reset();
 }

@@ -37,6 +37,8 @@ EGLDisplay OpenDeviceDisplay() {
 
 bool HasGl45() { return epoxy_gl_version() >= 45; }
 
+bool gAbandoned = false;
+
 }  // namespace
 
 std::unique_ptr<GlContext> GlContext::Create(SDL_Window* window, std::string* error) {
@@ -101,7 +103,10 @@ bool GlContext::CreateWindowed(SDL_Window* window, std::string* error) {
     return true;
 }
 
+void GlContext::AbandonAtExit() { gAbandoned = true; }
+
 GlContext::~GlContext() {
+    if (gAbandoned) return;
     if (sdlContext_) {
         SDL_GL_MakeCurrent(window_, nullptr);
         SDL_GL_DeleteContext(static_cast<SDL_GLContext>(sdlContext_));

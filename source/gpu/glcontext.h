@@ -19,6 +19,9 @@ public:
 
     SDL_Window* GetWindow() const { return window_; }
 
+    // From now on contexts are left to the process's end: destroying one calls no driver.
+    static void AbandonAtExit();
+
 private:
     GlContext() = default;
     bool CreateHeadless(std::string* error);
