@@ -41,10 +41,11 @@ bool Effect::InitEffects(EffectList& list, const ProgressCallback& progress) {
     progress(0.0f);
     const float n = static_cast<float>(list.size());
     for (size_t i = 0; i < list.size(); ++i) {
+        if (gQuit) return false;  // quitting stops the load
         const float start = static_cast<float>(i) / n;
         const float end = static_cast<float>(i + 1) / n;
         if (!list[i]->Init(start, end, progress)) {
-            LOG("Failed to init effect");
+            if (!gQuit) LOG("Failed to init effect");
             return false;
         }
     }
@@ -57,6 +58,7 @@ bool Effect::Init(float progressStart, float progressEnd, const ProgressCallback
     const float n = static_cast<float>(children_.size());
     const float range = progressEnd - progressStart;
     for (size_t i = 0; i < children_.size(); ++i) {
+        if (gQuit) return false;  // quitting stops the load
         const float start = progressStart + static_cast<float>(i) / n * range;
         const float end = progressStart + static_cast<float>(i + 1) / n * range;
         if (!children_[i]->Init(start, end, progress)) return false;

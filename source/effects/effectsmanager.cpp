@@ -108,6 +108,10 @@ bool EffectsManager::Load(const ProgressCallback& progress) {
     LOG("XML [%s] parsed without errors", name.c_str());
 
     pugi::xml_node demo = document.child("demo");
+    if (!demo) {
+        LOG("Script '%s' has no demo element: it is not a show", name.c_str());
+        return false;
+    }
     const std::string audioFilename = demo.attribute("audioFilename").as_string();
     timeOffset_ = demo.attribute("timeOffset").as_double(0.0);
     bpm_ = demo.attribute("bpm").as_double(60.0);
@@ -128,8 +132,13 @@ bool EffectsManager::Load(const ProgressCallback& progress) {
         effects_.clear();
         return false;
     }
+    if (effects_.empty()) LOG("Script '%s' has no effects: the show is empty", name.c_str());
     if (!Effect::InitEffects(effects_, progress)) {
-        LOG("Failed to initialise effects");
+        if (gQuit) {
+            LOG("Loading interrupted");
+        } else {
+            LOG("Failed to initialise effects");
+        }
         effects_.clear();
         return false;
     }

@@ -39,6 +39,8 @@ bool IsInformationalLogLine(std::string_view line) {
         if (StartsWith(line, prefix)) return true;
     // Static models have no animation file beside them; that is a note, not a fault.
     if (EndsWith(line, ". There will be no animation for this model")) return true;
+    // An empty show is legal (music alone); the line is a note.
+    if (StartsWith(line, "Script '") && EndsWith(line, "' has no effects: the show is empty")) return true;
     return StartsWith(line, "XML [") && EndsWith(line, "] parsed without errors");
 }
 
