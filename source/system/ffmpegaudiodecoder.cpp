@@ -5,6 +5,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
+#include <libavutil/log.h>
 #include <libavutil/mem.h>
 #include <libswresample/swresample.h>
 }
@@ -137,6 +138,8 @@ bool DecodeAudioWithFfmpeg(const uint8_t* bytes, size_t size, DecodedTrack* out,
         *reason = "the file is empty";
         return false;
     }
+    // The failure comes back as a reason for the log; FFmpeg's chatter need not reach stderr.
+    if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
     MemoryStream stream{bytes, int64_t(size), 0};
     auto* ioBuffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
     std::unique_ptr<AVIOContext, IoDeleter> io(
