@@ -57,7 +57,9 @@ std::string WriteScript(int count) {
     return name;
 }
 
-void BM_LoadScript(benchmark::State& state) {
+// Loads the script of state.range(0) effects behind a loading screen that redraws at most
+// once per `interval` seconds (0: at every new progress value).
+void LoadScript(benchmark::State& state, double interval) {
     if (!Setup()) {
         state.SkipWithError("no device or data");
         return;
@@ -66,7 +68,7 @@ void BM_LoadScript(benchmark::State& state) {
     const std::string script = WriteScript(count);
     int frames = 0;
     for (auto _ : state) {
-        LoadingScreen screen;
+        LoadingScreen screen(interval);
         Effects::EffectsManager manager;
         manager.Init(false, true, [&screen](float p) { screen.Draw(p); }, script);
         if (int(manager.GetEffects().size()) != count) state.SkipWithError("the script did not load");
@@ -79,7 +81,12 @@ void BM_LoadScript(benchmark::State& state) {
         benchmark::Counter(double(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+void BM_LoadScript(benchmark::State& state) { LoadScript(state, LoadingScreen::kRefreshInterval); }
 BENCHMARK(BM_LoadScript)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// For comparison: a frame for every progress step, as a screen without the refresh limit draws.
+void BM_LoadScriptDrawingEveryStep(benchmark::State& state) { LoadScript(state, 0.0); }
+BENCHMARK(BM_LoadScriptDrawingEveryStep)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 
