@@ -182,7 +182,8 @@ bool CubeLoader::Parse(const uint8_t* bytes, uint32_t length) {
     const size_t entries = size_t(n) * size_t(n) * size_t(n);
     const size_t needed = size_t(shaperSize) + entries;
     if (lines.size() - data < needed) {
-        return Fail("the table needs " + std::to_string(needed) + " data lines, the file has " +
+        const std::string from = data < lines.size() ? " from line " + std::to_string(lines[data].number) : "";
+        return Fail("the table needs " + std::to_string(needed) + " data lines" + from + ", the file has " +
                     std::to_string(lines.size() - data));
     }
     std::vector<Rgb> shaper(static_cast<size_t>(shaperSize)), lattice(entries);

@@ -126,7 +126,7 @@ TEST(CubeLoader, ShaperTablesAndDomainsAreBakedIntoTheLattice) {
     // A shaper without its 3D rows fails with the count, rather than reading the shaper as 3D.
     CubeLoader shortTable = Parse("LUT_1D_SIZE 3\nLUT_3D_SIZE 2\n" + Lines(8));
     EXPECT_FALSE(shortTable.GetSucceeded());
-    EXPECT_EQ(shortTable.GetError(), "the table needs 11 data lines, the file has 8");
+    EXPECT_EQ(shortTable.GetError(), "the table needs 11 data lines from line 3, the file has 8");
 }
 
 TEST(CubeLoader, BadSizesAndTablesFailCleanly) {

@@ -74,7 +74,7 @@ TEST_F(Texture3DTest, MissingAndBrokenFilesLogAndStillReportSuccess) {
     }
     // The line naming the file says why, with the line number where one line is at fault.
     const std::pair<std::string, std::string> broken[] = {
-        {"LUT_3D_SIZE 2\n0 0 0\n1 1 1\n", "the table needs 8 data lines, the file has 2"},
+        {"LUT_3D_SIZE 2\n0 0 0\n1 1 1\n", "the table needs 8 data lines from line 2, the file has 2"},
         {"TITLE \"x\"\nLUT_3D_SIZE 100000\n0 0 0\n", "line 2: LUT_3D_SIZE must be a whole number from 1 to 256"},
         {"LUT_1D_SIZE 2\n0 0 0\n1 1 1\n", "there is no LUT_3D_SIZE line"},
         {"LUT_3D_SIZE 2\n\n0 0 0\n0 0 zero\n" + std::string(6, '\n') + "1 1 1\n1 1 1\n1 1 1\n1 1 1\n1 1 1\n1 1 1\n",
