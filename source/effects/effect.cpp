@@ -42,11 +42,13 @@ bool Effect::InitEffects(EffectList& list, const ProgressCallback& progress) {
     const float n = static_cast<float>(list.size());
     bool allInitialised = true;
     for (size_t i = 0; i < list.size(); ++i) {
+        if (gQuit) return false;  // quitting stops the load
         const float start = static_cast<float>(i) / n;
         const float end = static_cast<float>(i + 1) / n;
         // A failed effect stays in the tree showing its own failure state (a failure colour,
         // or nothing); the others are still initialised so the show goes on without it.
         if (!list[i]->Init(start, end, progress)) {
+            if (gQuit) return false;
             LOG("Failed to init effect");
             allInitialised = false;
         }
@@ -61,6 +63,7 @@ bool Effect::Init(float progressStart, float progressEnd, const ProgressCallback
     const float range = progressEnd - progressStart;
     bool allInitialised = true;
     for (size_t i = 0; i < children_.size(); ++i) {
+        if (gQuit) return false;  // quitting stops the load
         const float start = progressStart + static_cast<float>(i) / n * range;
         const float end = progressStart + static_cast<float>(i + 1) / n * range;
         if (!children_[i]->Init(start, end, progress)) allInitialised = false;

@@ -31,7 +31,8 @@ public:
     // Stops at the first unknown type or failed load; effects appended before stay.
     static bool LoadEffects(pugi::xml_node element, EffectList& list);
     // Initialises a top-level list, reporting progress 0, each effect's equal share, then 1.
-    // A failed effect is logged and stays in the list; false when any failed.
+    // A failed effect is logged and stays in the list; false when any failed. Like Init,
+    // stops with false once gQuit is set, so quitting ends a long load.
     static bool InitEffects(EffectList& list, const ProgressCallback& progress);
 
     // Reads one effect element: children first, then the parameters and the attributes.

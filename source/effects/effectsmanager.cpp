@@ -108,6 +108,10 @@ bool EffectsManager::Load(const ProgressCallback& progress) {
     LOG("XML [%s] parsed without errors", name.c_str());
 
     pugi::xml_node demo = document.child("demo");
+    if (!demo) {
+        LOG("Script '%s' has no demo element: it is not a show", name.c_str());
+        return false;
+    }
     const std::string audioFilename = demo.attribute("audioFilename").as_string();
     timeOffset_ = demo.attribute("timeOffset").as_double(0.0);
     bpm_ = demo.attribute("bpm").as_double(60.0);
@@ -128,8 +132,15 @@ bool EffectsManager::Load(const ProgressCallback& progress) {
         effects_.clear();
         return false;
     }
-    // Effects whose initialisation failed show their failure state; the rest play.
+    if (effects_.empty()) LOG("Script '%s' has no effects: the show is empty", name.c_str());
     const bool initialised = Effect::InitEffects(effects_, progress);
+    if (gQuit) {
+        // Quitting keeps no half-loaded show and starts no music.
+        LOG("Loading interrupted");
+        effects_.clear();
+        return false;
+    }
+    // Effects whose initialisation failed show their failure state; the rest play.
     if (!initialised) LOG("Failed to initialise effects");
     if (!wasPaused) Audio_Play();
     return initialised;

@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "graphics/imageheader.h"
+#include "graphics/pngdiagnosis.h"
 
 namespace {
 
@@ -17,14 +19,38 @@ struct SurfaceDeleter {
 };
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
-bool DeclaredSizeAcceptable(const uint8_t* bytes, uint32_t size) {
+// Refuses a header that is broken or declares an empty or absurd size, saying why.
+bool DeclaredSizeAcceptable(const uint8_t* bytes, uint32_t size, std::string* reason) {
     uint32_t width = 0, height = 0;
     switch (ReadImageHeader(bytes, size, &width, &height)) {
         case ImageHeader::Unrecognised: return true;
-        case ImageHeader::Malformed: return false;
+        case ImageHeader::Malformed:
+            *reason = "the image header is truncated or malformed";
+            return false;
         case ImageHeader::Sized: break;
     }
-    return width > 0 && height > 0 && uint64_t(width) * height <= kMaxDecodedPixels;
+    const std::string declared = "declares " + std::to_string(width) + " × " + std::to_string(height) + " pixels";
+    if (width == 0 || height == 0) {
+        *reason = declared;
+        return false;
+    }
+    if (uint64_t(width) * height > kMaxDecodedPixels) {
+        *reason = declared + ", over the limit of " + std::to_string(kMaxDecodedPixels);
+        return false;
+    }
+    return true;
+}
+
+bool IsPng(const uint8_t* bytes, uint32_t size) { return size >= 4 && std::memcmp(bytes, "\x89PNG", 4) == 0; }
+
+// SDL_image's own text, or for a PNG libpng's more telling one.
+std::string DecoderReason(const uint8_t* bytes, uint32_t size) {
+    if (IsPng(bytes, size)) {
+        std::string reason = DiagnosePng(bytes, size);
+        if (!reason.empty()) return reason;
+    }
+    const char* error = SDL_GetError();
+    return error && *error ? error : "the decoder gave no reason";
 }
 
 // Scales an RGBA surface down so that neither side exceeds the largest texture size.
@@ -42,26 +68,40 @@ SurfacePtr FitToTextureLimit(SurfacePtr surface) {
 
 }  // namespace
 
-bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image) {
-    if (!bytes || size == 0 || !DeclaredSizeAcceptable(bytes, size)) return false;
+bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::string* reason) {
+    std::string ignored;
+    if (!reason) reason = &ignored;
+    if (!bytes || size == 0) {
+        *reason = "the file is empty";
+        return false;
+    }
+    if (!DeclaredSizeAcceptable(bytes, size, reason)) return false;
 
+    SDL_ClearError();
     SDL_RWops* stream = SDL_RWFromConstMem(bytes, int(std::min<uint32_t>(size, INT32_MAX)));
-    if (!stream) return false;
-    SurfacePtr decoded(IMG_Load_RW(stream, 1));
-    if (!decoded || decoded->w <= 0 || decoded->h <= 0) return false;
+    SurfacePtr decoded(stream ? IMG_Load_RW(stream, 1) : nullptr);
+    if (!decoded || decoded->w <= 0 || decoded->h <= 0) {
+        *reason = DecoderReason(bytes, size);
+        return false;
+    }
 
     // ABGR8888 is the packed value whose bytes in memory read R, G, B, A.
     SurfacePtr rgba(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_ABGR8888, 0));
     decoded.reset();
-    if (!rgba) return false;
-    rgba = FitToTextureLimit(std::move(rgba));
-    if (!rgba) return false;
+    if (rgba) rgba = FitToTextureLimit(std::move(rgba));
+    if (!rgba) {
+        *reason = std::string("converting the pixels failed: ") + SDL_GetError();
+        return false;
+    }
 
     image->width = uint32_t(rgba->w);
     image->height = uint32_t(rgba->h);
     const size_t rowBytes = size_t(image->width) * 4;
     image->rgba.resize(rowBytes * image->height);
-    if (SDL_LockSurface(rgba.get()) != 0) return false;
+    if (SDL_LockSurface(rgba.get()) != 0) {
+        *reason = std::string("reading the pixels failed: ") + SDL_GetError();
+        return false;
+    }
     const auto* source = static_cast<const uint8_t*>(rgba->pixels);
     for (uint32_t y = 0; y < image->height; ++y)
         std::memcpy(image->rgba.data() + y * rowBytes, source + size_t(y) * rgba->pitch, rowBytes);

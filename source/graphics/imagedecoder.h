@@ -2,6 +2,7 @@
 // Decodes an image file held in memory (PNG, JPEG, WebP and whatever else SDL2_image reads)
 // into tightly packed RGBA8 rows, top row first.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct DecodedImage {
@@ -16,5 +17,6 @@ constexpr uint32_t kMaxTextureSize = 16384;
 constexpr uint64_t kMaxDecodedPixels = uint64_t(kMaxTextureSize) * kMaxTextureSize;
 
 // False for bytes that are not a decodable image, declare a zero or absurd size, or are
-// truncated or corrupt. Logs nothing: the caller reports the failure in its own words.
-bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image);
+// truncated or corrupt; `reason` (when given) then says why, in the decoder's words or the
+// header check's ("declares 0 × 2 pixels"). Logs nothing: the caller names the file.
+bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::string* reason = nullptr);

@@ -35,7 +35,10 @@ bool Texture::Load(const std::string& fileName) {
     DecodedImage image;
     gpu::Texture2DPtr texture;
     gpu::ShaderResourceViewPtr view;
-    if (DecodeImage(contents.Bytes(), contents.size, &image) && gDevice) {
+    std::string reason = "there is no graphics device";
+    if (DecodeImage(contents.Bytes(), contents.size, &image, &reason) && gDevice) {
+        reason = "the graphics device refused a texture of " + std::to_string(image.width) + " × " +
+                 std::to_string(image.height) + " pixels";
         gpu::Texture2DDesc desc;
         desc.Width = image.width;
         desc.Height = image.height;
@@ -49,7 +52,7 @@ bool Texture::Load(const std::string& fileName) {
         if (texture) view = gDevice->CreateShaderResourceView(texture, nullptr);
     }
     if (!view) {
-        LOG("Error creating texture from '%s'", fileName.c_str());
+        LOG("Error creating texture from '%s': %s", fileName.c_str(), reason.c_str());
         return false;
     }
     gContext->UpdateSubresource(texture, 0, nullptr, image.rgba.data(), image.width * 4, 0);

@@ -30,7 +30,7 @@ bool Texture3D::Load(const std::string& fileName) {
     }
     CubeLoader cube(contents.Bytes(), contents.size);
     if (!cube.GetSucceeded()) {
-        LOG("TextureManager failed to load '%s'", fileName.c_str());
+        LOG("TextureManager failed to load '%s': %s", fileName.c_str(), cube.GetError().c_str());
         return true;
     }
 

@@ -1,16 +1,19 @@
 #include "main/loadingscreen.h"
 
+#include <algorithm>
+
 #include "graphics/constantbuffer.h"
 #include "graphics/devicestate.h"
 #include "graphics/shader.h"
 #include "graphics/texture.h"
 #include "system/globals.h"
 
-LoadingScreen::LoadingScreen()
+LoadingScreen::LoadingScreen(double minimumInterval)
     : image1_(std::make_unique<Texture>("loading1.png")),
       image2_(std::make_unique<Texture>("loading2.png")),
       shader_(std::make_unique<Shader>("loading.fx")),
-      constants_(std::make_unique<ConstantBuffer>(16)) {
+      constants_(std::make_unique<ConstantBuffer>(16)),
+      minimumInterval_(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(minimumInterval))) {
     shader_->LoadVS("VS");
     shader_->LoadPS("PS");
 }
@@ -19,8 +22,20 @@ LoadingScreen::~LoadingScreen() = default;
 
 void LoadingScreen::Draw(float progress) {
     if (progress == lastProgress_) return;
+    const bool endpoint = progress <= 0.0f || progress >= 1.0f;
+    const Clock::time_point start = Clock::now();
+    if (!endpoint && start < nextFrame_) return;
     lastProgress_ = progress;
-    if (!gContext || !shader_->Set("PS", "VS")) return;
+    if (!Render(progress)) return;
+    if (minimumInterval_ == Clock::duration::zero()) return;
+    // The first frame's cost includes compiling the shader: it says nothing of the next.
+    const Clock::time_point end = Clock::now();
+    const Clock::duration cost = framesDrawn_ > 1 ? end - start : Clock::duration::zero();
+    nextFrame_ = std::max(start + minimumInterval_, end + 3 * cost);
+}
+
+bool LoadingScreen::Render(float progress) {
+    if (!gContext || !shader_->Set("PS", "VS")) return false;
 
     // The render aspect, centred in the window, as the final composite places the show.
     gpu::Viewport viewport;
@@ -49,4 +64,5 @@ void LoadingScreen::Draw(float progress) {
     gContext->Draw(4, 0);
     ++framesDrawn_;
     if (gSwapChain) gSwapChain->Present(0);
+    return true;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <memory>
 
 #include "effects/effectsmanager.h"
@@ -45,6 +46,20 @@ void PumpEvents(bool hasWindow) {
     if (gQuitSignal) gQuit = true;
 }
 
+// The progress callback of the first load: keeps the window answering (Escape and closing
+// it quit) and lets a quit signal through, which stops the load, then draws the screen.
+ProgressCallback LoadingProgress(LoadingScreen* screen, bool hasWindow) {
+    using Clock = std::chrono::steady_clock;
+    return [screen, hasWindow, nextPump = Clock::time_point{}](float p) mutable {
+        if (hasWindow && Clock::now() >= nextPump) {
+            PumpWindowEvents();
+            nextPump = Clock::now() + std::chrono::milliseconds(10);
+        }
+        if (gQuitSignal) gQuit = true;
+        if (!gQuit) screen->Draw(p);
+    };
+}
+
 }  // namespace
 
 void InstallQuitSignalHandlers() {
@@ -74,7 +89,7 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
     }
 
     auto loadingScreen = std::make_unique<LoadingScreen>();
-    auto progress = std::make_unique<ProgressCallback>([screen = loadingScreen.get()](float p) { screen->Draw(p); });
+    auto progress = std::make_unique<ProgressCallback>(LoadingProgress(loadingScreen.get(), hasWindow));
 
     Effects::EffectsManager manager;
     manager.Init(transport && !video, silent || video, *progress, demoFile);

@@ -43,6 +43,8 @@ bool IsInformationalLogLine(std::string_view line) {
     if (EndsWith(line, ". There will be no animation for this model")) return true;
     // A bare number is a timing note (how long a flock took to simulate).
     if (!line.empty() && line.find_first_not_of("0123456789.") == std::string_view::npos) return true;
+    // An empty show is legal (music alone); the line is a note.
+    if (StartsWith(line, "Script '") && EndsWith(line, "' has no effects: the show is empty")) return true;
     return StartsWith(line, "XML [") && EndsWith(line, "] parsed without errors");
 }
 

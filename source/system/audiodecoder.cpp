@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "system/ffmpegaudiodecoder.h"
 #include "system/log.h"
 
 namespace {
@@ -113,13 +114,21 @@ std::vector<StereoGains> MixdownGains(SNDFILE* file, int channels) {
 
 bool DecodeAudio(const uint8_t* bytes, size_t size, const std::string& fileName, DecodedTrack* out) {
     *out = DecodedTrack{};
+    if (!bytes || size == 0) {
+        LOG("Couldn't load audio file '%s': the file is empty", fileName.c_str());
+        return false;
+    }
     MemoryStream stream{bytes, sf_count_t(size), 0};
     SF_VIRTUAL_IO io{&StreamLength, &StreamSeek, &StreamRead, &StreamWrite, &StreamTell};
     SF_INFO info{};
-    SNDFILE* file = bytes && size > 0 ? sf_open_virtual(&io, SFM_READ, &info, &stream) : nullptr;
+    SNDFILE* file = sf_open_virtual(&io, SFM_READ, &info, &stream);
     if (!file) {
-        LOG("Couldn't load audio file '%s': %s", fileName.c_str(),
-            size == 0 ? "the file is empty" : sf_strerror(nullptr));
+        // libsndfile knows fewer formats and sample sizes than FFmpeg: try that before giving up.
+        const std::string sndfileReason = sf_strerror(nullptr);
+        std::string ffmpegReason;
+        if (DecodeAudioWithFfmpeg(bytes, size, out, &ffmpegReason)) return true;
+        LOG("Couldn't load audio file '%s': %s (FFmpeg: %s)", fileName.c_str(), sndfileReason.c_str(),
+            ffmpegReason.c_str());
         return false;
     }
     constexpr int kMaxChannels = 64;
@@ -163,7 +172,9 @@ bool DecodeAudio(const uint8_t* bytes, size_t size, const std::string& fileName,
     out->frames = out->samples.size() / 2;
     out->sampleRate = info.samplerate;
     if (out->frames == 0) {
-        LOG("Couldn't load audio file '%s': %s", fileName.c_str(), reason.c_str());
+        std::string ffmpegReason;
+        if (DecodeAudioWithFfmpeg(bytes, size, out, &ffmpegReason)) return true;
+        LOG("Couldn't load audio file '%s': %s (FFmpeg: %s)", fileName.c_str(), reason.c_str(), ffmpegReason.c_str());
         *out = DecodedTrack{};
         return false;
     }

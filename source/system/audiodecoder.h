@@ -11,7 +11,8 @@ struct DecodedTrack {
     int sampleRate = 0;
 };
 
-// Decodes WAV, Ogg Vorbis, FLAC, MP3 or Opus, recognised by content rather than by name.
+// Decodes WAV, Ogg Vorbis, FLAC, MP3 or Opus with libsndfile, and what it refuses (FLAC of
+// 12 or 20 bits, AAC, WMA, ...) with FFmpeg; formats are recognised by content, not name.
 // Mono is copied to both sides; more than two channels are mixed down to stereo.
 // On failure logs one line naming fileName and the decoder's reason, and returns false;
 // a file that decodes to no samples counts as a failure.

@@ -133,6 +133,26 @@ TEST_F(AudioTest, EndOfMusicSetsQuitOnTime) {
     EXPECT_FALSE(Audio_HasChannel());
 }
 
+// A 20-bit FLAC (decoded through FFmpeg) plays its whole length and then ends the show.
+TEST_F(AudioTest, TwentyBitFlacPlaysItsLength) {
+    ASSERT_TRUE(Audio_Load("fixtures/tone20bit.flac"));
+    const float* samples;
+    size_t frames;
+    int rate;
+    ASSERT_TRUE(Audio_GetTrack(&samples, &frames, &rate));
+    EXPECT_EQ(frames, 12000u);
+    EXPECT_EQ(rate, 8000);
+    Audio_Play();
+    Audio_SetPositionMs(1300);
+    const Clock::time_point start = Clock::now();
+    while (!gQuit && Clock::now() - start < std::chrono::seconds(3)) {
+        Audio_Update();
+        Wait(5);
+    }
+    EXPECT_TRUE(gQuit);
+    EXPECT_NEAR(Audio_Update(), 1.5, 0.002);
+}
+
 TEST_F(AudioTest, SeeksClampToTheTrack) {
     ASSERT_TRUE(Audio_Load(Fixture("flac")));
     Audio_SetPositionMs(400);

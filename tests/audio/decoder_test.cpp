@@ -55,6 +55,33 @@ TEST(AudioDecoder, LosslessFormatsAreSampleExact) {
     for (size_t f = 0; f < wav.frames; f += 97) EXPECT_EQ(wav.samples[2 * f], wav.samples[2 * f + 1]);
 }
 
+// FLAC of 12 and 20 bits and AAC are refused by libsndfile and decoded through FFmpeg, at
+// their own rate, for their whole length, at the right level and speed.
+TEST(AudioDecoder, FilesLibsndfileRefusesDecodeThroughFfmpeg) {
+    struct Case {
+        const char* file;
+        double seconds;
+        double tolerance;  // AAC pads by a frame or two
+    } cases[] = {{"tone20bit.flac", 1.5, 0.0}, {"tone12bit.flac", 1.0, 0.0}, {"tone.m4a", 1.0, 0.06}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        LogCapture log;
+        bool ok = false;
+        DecodedTrack t = Decode(ReadBytes(fs::path(LUMIVANE_TEST_DATA) / "audio" / c.file), c.file, &ok);
+        ASSERT_TRUE(ok);
+        EXPECT_TRUE(log.Entries().empty());
+        EXPECT_EQ(t.sampleRate, 8000);
+        EXPECT_NEAR(double(t.frames) / t.sampleRate, c.seconds, c.tolerance + 1e-9);
+        EXPECT_NEAR(MeasuredFrequency(t), 440.0, 6.0);
+        float peak = 0.0f;
+        for (size_t f = 0; f < t.frames; ++f) {
+            peak = std::max(peak, std::fabs(t.samples[2 * f]));
+            ASSERT_EQ(t.samples[2 * f], t.samples[2 * f + 1]) << "mono is copied to both sides";
+        }
+        EXPECT_NEAR(peak, 0.5f, 0.08f);
+    }
+}
+
 TEST(AudioDecoder, MixesSurroundDownToStereo) {
     // 5.1 in WAV order FL FR FC LFE BL BR, each channel a distinct constant.
     const float level[6] = {0.4f, -0.4f, 0.3f, 0.9f, 0.2f, -0.2f};
@@ -100,6 +127,10 @@ TEST(AudioDecoder, BadInputFailsWithOneMessage) {
         EXPECT_TRUE(t.samples.empty());
         EXPECT_EQ(log.Entries().size(), 1u);
         EXPECT_EQ(log.CountContaining(std::string("Couldn't load audio file '") + c.name + "'"), 1);
+        // Both decoders were asked, and each gives its reason.
+        if (!c.bytes.empty()) {
+            EXPECT_EQ(log.CountContaining("(FFmpeg: "), 1);
+        }
     }
 }
 

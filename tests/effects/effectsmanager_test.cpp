@@ -139,6 +139,43 @@ TEST_F(Manager, AnEffectThatFailsToInitialiseLeavesTheRestOfTheShowPlaying) {
     EXPECT_TRUE(centre.r < 3 && centre.g > 252 && centre.b < 3) << centre.r << "," << centre.g << "," << centre.b;
 }
 
+// XML that is not a show says so (and loads nothing); a show without effects is reported once.
+TEST_F(Manager, ScriptsWithoutADemoElementOrWithoutEffectsAreReported) {
+    LogCapture log;
+    Start(R"(<show audioFilename="music.wav"><effect type="CLS"/></show>)");
+    EXPECT_EQ(log.Count("Script 'demo.xml' has no demo element: it is not a show"), 1);
+    EXPECT_TRUE(manager_.GetEffects().empty());
+    EXPECT_FALSE(Audio_HasChannel()) << "nothing of a non-show is loaded, not even music";
+
+    folder_.Write("demo.xml", R"(<demo audioFilename="music.wav"><!-- nothing yet --></demo>)", 10);
+    log.Clear();
+    manager_.Tick();
+    manager_.Tick();
+    EXPECT_EQ(log.Count("Script 'demo.xml' has no effects: the show is empty"), 1);
+    EXPECT_EQ(log.Count("Failed to initialise effects"), 0);
+}
+
+// Quitting while the effects initialise stops the load at once: no further effect starts,
+// nothing half-loaded stays, and the music is not started.
+TEST_F(Manager, QuittingDuringLoadingStopsIt) {
+    std::string script = R"(<demo audioFilename="music.wav">)";
+    for (int i = 0; i < 100; ++i) script += R"(<effect type="CLS"><effect type="CLS"/></effect>)";
+    folder_.Write("demo.xml", script + "</demo>");
+    LogCapture log;
+    float lastProgress = 0.0f;
+    manager_.Init(false, false, [&](float p) {
+        lastProgress = p;
+        if (p >= 0.25f) gQuit = true;
+    }, "demo.xml");
+    EXPECT_LT(lastProgress, 0.3f);
+    EXPECT_EQ(log.Count("Loading interrupted"), 1);
+    EXPECT_EQ(log.Count("Failed to init effect"), 0);
+    EXPECT_EQ(log.Count("Failed to initialise effects"), 0);
+    EXPECT_TRUE(manager_.GetEffects().empty());
+    EXPECT_TRUE(Audio_IsPaused());
+    gQuit = false;
+}
+
 TEST_F(Manager, ReloadKeepsTheMusicGoing) {
     Start(kEmptyShow);
     Audio_SetPositionMs(5000);

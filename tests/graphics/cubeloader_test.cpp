@@ -88,6 +88,47 @@ TEST(CubeLoader, DataWithoutFinalNewlineOrTerminatorParses) {
     EXPECT_EQ(cube.GetTexels()[30], 255);
 }
 
+// An identity 3D table of size n, red fastest.
+std::string Identity(int n) {
+    std::string text;
+    for (int b = 0; b < n; ++b)
+        for (int g = 0; g < n; ++g)
+            for (int r = 0; r < n; ++r)
+                text += std::to_string(r / double(n - 1)) + " " + std::to_string(g / double(n - 1)) + " " +
+                        std::to_string(b / double(n - 1)) + "\n";
+    return text;
+}
+
+// A 1D shaper in front of the 3D table is applied first, never read as 3D entries; a domain
+// other than 0..1 maps the lattice onto that range.
+TEST(CubeLoader, ShaperTablesAndDomainsAreBakedIntoTheLattice) {
+    // The shaper squares: 0.5 becomes 0.25, then the identity 3D table passes it through.
+    CubeLoader shaped = Parse("TITLE \"graded\"\nLUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE 0 1\nLUT_3D_SIZE 3\n"
+                              "LUT_3D_INPUT_RANGE 0 1\n0 0 0\n0.25 0.25 0.25\n1 1 1\n" + Identity(3));
+    ASSERT_TRUE(shaped.GetSucceeded()) << shaped.GetError();
+    ASSERT_EQ(shaped.GetSize(), 3);
+    const std::vector<uint8_t>& t = shaped.GetTexels();
+    EXPECT_EQ(std::vector<uint8_t>(t.begin() + 4, t.begin() + 8), (std::vector<uint8_t>{63, 0, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(t.begin() + 13 * 4, t.begin() + 14 * 4), (std::vector<uint8_t>{63, 63, 63, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(t.end() - 4, t.end()), (std::vector<uint8_t>{255, 255, 255, 255}));
+
+    // The table covers 0..2: the colour 1 sits half-way up it.
+    CubeLoader wide = Parse("DOMAIN_MIN 0 0 0\nDOMAIN_MAX 2 2 2\nLUT_3D_SIZE 2\n" + Identity(2));
+    ASSERT_TRUE(wide.GetSucceeded()) << wide.GetError();
+    EXPECT_EQ(std::vector<uint8_t>(wide.GetTexels().end() - 4, wide.GetTexels().end()),
+              (std::vector<uint8_t>{127, 127, 127, 255}));
+    EXPECT_EQ(wide.GetTexels()[4], 127);
+
+    // The same shaper under DOMAIN keywords (which then belong to the shaper) reads alike.
+    CubeLoader adobe = Parse("LUT_1D_SIZE 3\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\nLUT_3D_SIZE 3\n"
+                             "0 0 0\n0.25 0.25 0.25\n1 1 1\n" + Identity(3));
+    EXPECT_EQ(adobe.GetTexels(), shaped.GetTexels());
+    // A shaper without its 3D rows fails with the count, rather than reading the shaper as 3D.
+    CubeLoader shortTable = Parse("LUT_1D_SIZE 3\nLUT_3D_SIZE 2\n" + Lines(8));
+    EXPECT_FALSE(shortTable.GetSucceeded());
+    EXPECT_EQ(shortTable.GetError(), "the table needs 11 data lines from line 3, the file has 8");
+}
+
 TEST(CubeLoader, BadSizesAndTablesFailCleanly) {
     const std::string cases[] = {
         "",

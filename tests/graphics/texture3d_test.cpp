@@ -72,12 +72,16 @@ TEST_F(Texture3DTest, MissingAndBrokenFilesLogAndStillReportSuccess) {
         EXPECT_FALSE(table.GetView());
         EXPECT_EQ(log.Count("TextureManager failed to open 'absent.cube'"), 1);
     }
-    const std::string broken[] = {
-        "LUT_3D_SIZE 2\n0 0 0\n1 1 1\n",
-        "LUT_3D_SIZE 100000\n0 0 0\n",
-        "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n",
+    // The line naming the file says why, with the line number where one line is at fault.
+    const std::pair<std::string, std::string> broken[] = {
+        {"LUT_3D_SIZE 2\n0 0 0\n1 1 1\n", "the table needs 8 data lines from line 2, the file has 2"},
+        {"TITLE \"x\"\nLUT_3D_SIZE 100000\n0 0 0\n", "line 2: LUT_3D_SIZE must be a whole number from 1 to 256"},
+        {"LUT_1D_SIZE 2\n0 0 0\n1 1 1\n", "there is no LUT_3D_SIZE line"},
+        {"LUT_3D_SIZE 2\n\n0 0 0\n0 0 zero\n" + std::string(6, '\n') + "1 1 1\n1 1 1\n1 1 1\n1 1 1\n1 1 1\n1 1 1\n",
+         "line 4: expected three numbers, found '0 0 zero'"},
+        {"DOMAIN_MAX 0 1 1\nLUT_3D_SIZE 1\n0 0 0\n", "the input range 0.000000 .. 0.000000 is empty"},
     };
-    for (const std::string& text : broken) {
+    for (const auto& [text, reason] : broken) {
         data_.Write("broken.cube", text);
         LogCapture log;
         Texture3D table;
@@ -85,7 +89,7 @@ TEST_F(Texture3DTest, MissingAndBrokenFilesLogAndStillReportSuccess) {
         EXPECT_FALSE(table.GetView());
         EXPECT_FALSE(table.GetTexture());
         EXPECT_EQ(log.Count("..failed"), 1);
-        EXPECT_EQ(log.Count("TextureManager failed to load 'broken.cube'"), 1);
+        EXPECT_EQ(log.Count("TextureManager failed to load 'broken.cube': " + reason), 1) << text;
     }
 }
 

@@ -45,6 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadShow{"NotXml", "this is { not xml", false, "XML [demo.xml] parsed with errors"},
         BadShow{"MissingMusic", "<demo audioFilename=\"nothere.ogg\"><effect type=\"CLS\"/></demo>", false,
                 "Failed to load audio file 'nothere.ogg'"},
+        BadShow{"NotAShow", "<html><body/></html>", false, "Script 'demo.xml' has no demo element: it is not a show"},
         BadShow{"UnknownEffect", "<demo><effect type=\"NoSuchEffect\"/></demo>", false, "NoSuchEffect"},
         BadShow{"BrokenComposite", "<demo><effect type=\"CLS\"/></demo>", true, "compile error"}),
     [](const ::testing::TestParamInfo<BadShow>& info) { return std::string(info.param.name); });
@@ -135,10 +136,20 @@ TEST(ShowCheck, BrokenShaderFailsAndIsNamed) {
     EXPECT_NE(dir.Read("Lumivane.log").find("Check failed"), std::string::npos);
 }
 
-TEST(ShowCheck, MissingScriptAndMissingImageFail) {
+TEST(ShowCheck, MissingScriptNonShowAndMissingImageFail) {
     ScratchDir dir;
     showtest::MakeShow(dir, "");
     EXPECT_EQ(RunPlayer(dir, {"-check"}).status, 1);
+
+    dir.Write("data/demo.xml", "<?xml version=\"1.0\"?><playlist><effect type=\"CLS\"/></playlist>");
+    ChildResult notAShow = RunPlayer(dir, {"-check"});
+    EXPECT_EQ(notAShow.status, 1) << notAShow.err;
+    EXPECT_NE(notAShow.err.find("has no demo element"), std::string::npos) << notAShow.err;
+    // An empty show is legal: a note, not a failure.
+    dir.Write("data/demo.xml", "<demo/>");
+    ChildResult empty = RunPlayer(dir, {"-check"});
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_NE(empty.err.find("has no effects: the show is empty"), std::string::npos) << empty.err;
 
     dir.Write("data/demo.xml",
               "<demo><effect type=\"FullScreenShader\"><param key=\"shader\" type=\"string\" value=\"final.fx\"/>"

@@ -1,6 +1,9 @@
-// The loading screen: drawn once per new progress value, placed like the show, and
-// harmless without its shader.
+// The loading screen: drawn once per new progress value and at most once per refresh,
+// placed like the show, and harmless without its shader.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 #include "graphics/datafolder.h"
 #include "graphics/devicestate.h"
@@ -25,10 +28,28 @@ protected:
 };
 
 TEST_F(LoadingScreenTest, DrawsOncePerNewProgressValue) {
-    LoadingScreen screen;
+    LoadingScreen screen(0.0);
     for (float progress : {0.0f, 0.0f, 0.25f, 0.25f, 1.0f}) screen.Draw(progress);
     EXPECT_EQ(screen.FramesDrawn(), 3);
     EXPECT_GT(gContext->GetStats().draws, 0u);
+}
+
+// Progress steps arriving faster than the display refreshes are skipped, but the start and
+// the end are always shown, and the next frame after a pause shows the latest value.
+TEST_F(LoadingScreenTest, RedrawsAtMostOncePerIntervalAndAlwaysAtTheEnds) {
+    LoadingScreen screen(3600.0);
+    for (int i = 0; i <= 1000; ++i) screen.Draw(float(i) / 1000.0f);
+    EXPECT_EQ(screen.FramesDrawn(), 2);
+    EXPECT_EQ(screen.LastProgress(), 1.0f);
+
+    LoadingScreen paced(0.5);
+    paced.Draw(0.0f);
+    paced.Draw(0.1f);
+    EXPECT_EQ(paced.FramesDrawn(), 1) << "too soon after the first frame";
+    std::this_thread::sleep_for(std::chrono::milliseconds(550));
+    paced.Draw(0.2f);
+    EXPECT_EQ(paced.FramesDrawn(), 2);
+    EXPECT_EQ(paced.LastProgress(), 0.2f);
 }
 
 TEST_F(LoadingScreenTest, KeepsTheRenderAspectCentredInAWiderWindow) {

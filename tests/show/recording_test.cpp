@@ -81,6 +81,30 @@ TEST(Recording, SigtermEndsARecordingWithAFinalisedFile) {
     EXPECT_NEAR(std::stod(duration[0]), frames / 30.0, 0.001);
 }
 
+// A script whose effects take long to initialise (each compiles its shader).
+std::string SlowLoadingShow(int effects) {
+    std::string xml = "<demo>";
+    for (int i = 0; i < effects; ++i)
+        xml += "<effect type=\"FullScreenShader\"><param key=\"shader\" type=\"string\" value=\"final.fx\"/></effect>";
+    return xml + "</demo>";
+}
+
+// SIGINT while the show loads stops the load and the run, and leaves a valid, empty file.
+TEST(Recording, SigintDuringLoadingEndsTheRunWithAnEmptyValidFile) {
+    ScratchDir dir;
+    showtest::MakeShow(dir, SlowLoadingShow(20000));
+    BackgroundPlayer player(dir, {"-headless", "-video", "-skipsettings", "-lowres"});
+    ASSERT_TRUE(player.WaitForLog("XML [demo.xml] parsed without errors")) << player.Log();
+    player.Signal(SIGINT);
+    ASSERT_EQ(player.Wait(60), 0) << player.Log();
+
+    const std::string log = player.Log();
+    for (const char* line : {"Loading interrupted", "Quit signal received", "Exited main loop", "Wrote 0 frames to 'output.wmv'"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    const std::string probe = mediaprobe::Probe((dir.Path() / "output.wmv").string(), "-show_entries stream=codec_name");
+    EXPECT_EQ(mediaprobe::JsonValues(probe, "codec_name"), std::vector<std::string>{"wmv2"}) << probe;
+}
+
 TEST(Recording, VideoFileNamesAnMp4WithTheMusic) {
     ScratchDir dir;
     showtest::MakeShow(dir, "<demo audioFilename=\"tone.ogg\"><effect type=\"CLS\"/></demo>");

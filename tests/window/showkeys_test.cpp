@@ -84,6 +84,22 @@ TEST(ShowKeys, DigitsToggleF11SavesAndEscapeQuits) {
     EXPECT_TRUE(IsColour(shot, 640, 360, 255, 0, 0));
 }
 
+// Escape while a long script loads ends the load and the run; the window stays answering.
+TEST(ShowKeys, EscapeDuringLoadingEndsTheRun) {
+    ScratchDir dir;
+    std::string xml = "<demo>";
+    for (int i = 0; i < 20000; ++i)
+        xml += "<effect type=\"FullScreenShader\"><param key=\"shader\" type=\"string\" value=\"final.fx\"/></effect>";
+    showtest::MakeShow(dir, xml + "</demo>");
+    BackgroundPlayer player(dir, kWindowedRun);
+    ASSERT_TRUE(player.WaitForLog("XML [demo.xml] parsed without errors")) << player.Log();
+    ASSERT_EQ(KeyToPlayer("Escape"), 0);
+    EXPECT_EQ(player.Wait(60), 0) << player.Log();
+    const std::string log = player.Log();
+    EXPECT_NE(log.find("Loading interrupted"), std::string::npos) << log;
+    EXPECT_NE(log.find("Exited main loop"), std::string::npos) << log;
+}
+
 TEST(ShowKeys, ResizedWindowKeepsThePictureCentred) {
     ScratchDir dir;
     showtest::MakeShow(dir, kRedShow);
