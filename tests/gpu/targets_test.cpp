@@ -115,11 +115,12 @@ TEST(Targets, AntiAliasedSetupUsesMultisampledBackAndDepthBuffers) {
     LogCapture log;
     ASSERT_TRUE(InitTestDevice(kSize, kSize, true));
     if (!gMsaaEnabled) GTEST_SKIP() << "another test made the device without anti-aliasing first";
-    EXPECT_EQ(log.Count("AA has 1 quality levels at 4xMSAA"), 1);  // llvmpipe stops at 4
-    EXPECT_EQ(gSampleCount, 4);
+    // The probe asks for 8 samples and falls back to 4 and 2: llvmpipe stops at 4, GPUs give 8.
+    ASSERT_TRUE(gSampleCount == 8 || gSampleCount == 4 || gSampleCount == 2) << gSampleCount;
+    EXPECT_EQ(log.CountContaining("quality levels at " + std::to_string(gSampleCount) + "xMSAA"), 1);
     EXPECT_EQ(gSampleQuality, 0);
-    EXPECT_EQ(gSwapChain->GetBuffer()->GetDesc().SampleDesc.Count, 4u);
-    EXPECT_EQ(gDepthStencilBuffer->GetDesc().SampleDesc.Count, 4u);
+    EXPECT_EQ(gSwapChain->GetBuffer()->GetDesc().SampleDesc.Count, uint32_t(gSampleCount));
+    EXPECT_EQ(gDepthStencilBuffer->GetDesc().SampleDesc.Count, uint32_t(gSampleCount));
     EXPECT_EQ(gDepthStencilView->GetDesc().ViewDimension, gpu::DsvDimension::Texture2DMS);
     DrawDiagonal(gBackBufferView);
     auto pixels = ReadBackBuffer();
