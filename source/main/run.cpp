@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <memory>
 
 #include "effects/effectsmanager.h"
 #include "graphics/devicestate.h"
 #include "main/framecapture.h"
 #include "main/loadingscreen.h"
+#include "main/preview.h"
 #include "main/windowevents.h"
 #include "system/audio.h"
 #include "system/globals.h"
@@ -88,6 +90,14 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
         capture = std::make_unique<FrameCapture>(writer.get());
     }
 
+    const auto recordingStart = std::chrono::steady_clock::now();
+    auto showProgress = [&](unsigned done) {
+        if (!options.progressBar || !video) return;
+        PrintRecordingProgress(done, frameLimit,
+                               std::chrono::duration<double>(std::chrono::steady_clock::now() - recordingStart).count());
+    };
+    showProgress(0);
+
     unsigned frame = 0;
     while (!gQuit) {
         PumpEvents(hasWindow);
@@ -102,6 +112,7 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
             capture->Capture(frame);
         }
         ++frame;
+        showProgress(frame);
         if (frameLimit > 0 && frame >= frameLimit) break;
     }
     if (capture) capture->Drain();

@@ -3,14 +3,17 @@
 #include <physfs.h>
 
 #include <chrono>
+#include <cstdio>
 
 #include "graphics/devicestate.h"
 #include "main/commandline.h"
 #include "main/initialised3d.h"
 #include "main/messagebox.h"
+#include "main/preview.h"
 #include "main/run.h"
 #include "main/settingsdialog.h"
 #include "main/showcheck.h"
+#include "main/usage.h"
 #include "platform/window.h"
 #include "system/globals.h"
 #include "system/log.h"
@@ -44,8 +47,26 @@ void SetRenderSize(int resolution) {
 }
 
 int StartUp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (IsHelpArgument(argv[i])) {
+            std::fputs(UsageText(), stdout);
+            return 0;
+        }
+    }
     // Parsing touches nothing, so whether failures may show a box is known from the start.
     CommandLine options = ParseCommandLine(argc, argv);
+    // A plain start without a display records a preview instead of failing at the dialog.
+    const bool preview = argc <= 1 && !DisplayAvailable();
+    if (preview) {
+        std::printf("No display found: recording a %d s preview of the show to %s at %d x %d instead.\n"
+                    "Run \"lumivane --help\" for the switches, e.g. -headless -video to record the whole show.\n",
+                    kPreviewFrames / 30, kPreviewFile, kPreviewWidth, kPreviewHeight);
+        std::fflush(stdout);
+        options.headless = true;
+        options.video = true;
+        options.videoFile = kPreviewFile;
+        options.frames = kPreviewFrames;
+    }
     const bool headless = options.headless || options.check;
     const bool interactive = !headless;
 
@@ -96,6 +117,10 @@ int StartUp(int argc, char** argv) {
     LOG("Config.Resolution = %d", config.Resolution);
 
     SetRenderSize(config.Resolution);
+    if (preview) {
+        gScreenWidth = kPreviewWidth;
+        gScreenHeight = kPreviewHeight;
+    }
     gOutputWidth = gScreenWidth;
     gOutputHeight = gScreenHeight;
 
@@ -120,7 +145,9 @@ int StartUp(int argc, char** argv) {
         runOptions.frames = options.frames;
         runOptions.headless = headless;
         runOptions.videoFile = options.videoFile;
+        runOptions.progressBar = preview;
         Run(options.demoFile, options.transport, options.silent, options.video, runOptions);
+        if (preview) std::printf("The preview is in %s\n", AbsolutePath(options.videoFile).c_str());
     }
 
     if (gSwapChain) gSwapChain->SetFullscreenState(false);

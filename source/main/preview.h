@@ -1,0 +1,18 @@
+#pragma once
+// The first run on a machine without a display: instead of failing at the dialog, the player
+// records a short preview of the show to a file and says where it is.
+#include <string>
+
+// True when SDL video can start on a driver that shows windows; leaves SDL video as it was.
+bool DisplayAvailable();
+
+constexpr int kPreviewWidth = 640;
+constexpr int kPreviewHeight = 360;
+constexpr int kPreviewFrames = 300;  // 10 s at 30 frames per second
+constexpr const char* kPreviewFile = "preview.mp4";
+
+// Draws "[#####-----]  42%  1:23 left" over the previous one on stderr; done == total ends
+// the line. The time left comes from the average time per frame so far.
+void PrintRecordingProgress(unsigned done, unsigned total, double elapsedSeconds);
+// The absolute path of a file in the working directory.
+std::string AbsolutePath(const std::string& fileName);
