@@ -11,8 +11,5 @@ constexpr int kPreviewHeight = 360;
 constexpr int kPreviewFrames = 300;  // 10 s at 30 frames per second
 constexpr const char* kPreviewFile = "preview.mp4";
 
-// Draws "[#####-----]  42%  1:23 left" over the previous one on stderr; done == total ends
-// the line. The time left comes from the average time per frame so far.
-void PrintRecordingProgress(unsigned done, unsigned total, double elapsedSeconds);
 // The absolute path of a file in the working directory.
 std::string AbsolutePath(const std::string& fileName);

@@ -11,7 +11,7 @@
 #include "graphics/devicestate.h"
 #include "main/framecapture.h"
 #include "main/loadingscreen.h"
-#include "main/preview.h"
+#include "main/progressthrottle.h"
 #include "main/windowevents.h"
 #include "system/audio.h"
 #include "system/globals.h"
@@ -76,7 +76,11 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
     }
 
     auto loadingScreen = std::make_unique<LoadingScreen>();
-    auto progress = std::make_unique<ProgressCallback>([screen = loadingScreen.get()](float p) { screen->Draw(p); });
+    ProgressThrottle throttle;
+    auto progress = std::make_unique<ProgressCallback>([screen = loadingScreen.get(), &throttle](float p) {
+        if (throttle.Due(p, std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count()))
+            screen->Draw(p);
+    });
 
     Effects::EffectsManager manager;
     manager.Init(transport && !video, silent || video, *progress, demoFile);
@@ -90,15 +94,8 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
         capture = std::make_unique<FrameCapture>(writer.get());
     }
 
-    const auto recordingStart = std::chrono::steady_clock::now();
-    auto showProgress = [&](unsigned done) {
-        if (!options.progressBar || !video) return;
-        PrintRecordingProgress(done, frameLimit,
-                               std::chrono::duration<double>(std::chrono::steady_clock::now() - recordingStart).count());
-    };
-    showProgress(0);
-
     unsigned frame = 0;
+    bool firstFrame = true;
     while (!gQuit) {
         PumpEvents(hasWindow);
         if (!video) {
@@ -111,8 +108,9 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
             if (gSwapChain) gSwapChain->Present(0);
             capture->Capture(frame);
         }
+        if (firstFrame) LOG("First frame drawn");
+        firstFrame = false;
         ++frame;
-        showProgress(frame);
         if (frameLimit > 0 && frame >= frameLimit) break;
     }
     if (capture) capture->Drain();

@@ -8,7 +8,6 @@ struct RunOptions {
     int frames = 0;                         // "-frames N": end after N frames; 0 runs until quit
     bool headless = false;                  // "-headless": no window, no sound device
     std::string videoFile = "output.wmv";   // "-videofile NAME": the recording's file
-    bool progressBar = false;               // a recording draws its progress on stderr
 };
 
 // Frames a recording writes at most when "-frames" does not say otherwise (6 minutes).

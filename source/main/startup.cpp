@@ -145,7 +145,6 @@ int StartUp(int argc, char** argv) {
         runOptions.frames = options.frames;
         runOptions.headless = headless;
         runOptions.videoFile = options.videoFile;
-        runOptions.progressBar = preview;
         Run(options.demoFile, options.transport, options.silent, options.video, runOptions);
         if (preview) std::printf("The preview is in %s\n", AbsolutePath(options.videoFile).c_str());
     }
