@@ -79,7 +79,7 @@ struct Hook<Slot> {
     X(TextureSubImage3D) X(UnmapNamedBuffer) X(UseProgramStages) X(VertexArrayAttribBinding)               \
     X(VertexArrayAttribFormat) X(VertexArrayAttribIFormat) X(VertexArrayBindingDivisor)                    \
     X(VertexArrayElementBuffer) X(VertexArrayVertexBuffer) X(Viewport) X(ViewportIndexedf)                 \
-    X(QueryCounter) X(GetQueryObjectui64v) X(GetQueryObjectiv)
+    X(QueryCounter) X(GetQueryObjectui64v) X(GetQueryObjectiv) X(GenQueries) X(DeleteQueries)
 
 void InstallAll() {
 #define LV_INSTALL(name) Hook<&epoxy_gl##name>::Install();

@@ -9,6 +9,7 @@
 #include "main/commandline.h"
 #include "main/initialised3d.h"
 #include "main/messagebox.h"
+#include "main/overlay.h"
 #include "main/preview.h"
 #include "main/run.h"
 #include "main/settingsdialog.h"
@@ -94,6 +95,7 @@ int StartUp(int argc, char** argv) {
 
     if (options.framesInvalid) LOG("Ignoring -frames without a positive frame count");
     gToggleKeysEnabled = options.toggleKeys;
+    gOverlayVisible = options.overlay;
 
     Config& config = options.config;
     if (!options.skipSettings && !headless) {

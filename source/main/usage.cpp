@@ -30,6 +30,7 @@ const char* UsageText() {
            "  -frames N          end after N frames\n"
            "  -headless          no window, no dialog, no sound device\n"
            "  -check             load the show, report every problem and exit\n"
+           "  -overlay           start with the F1 overlay shown\n"
            "  -h, --help         print this text and exit\n"
            "\n"
            "Keys while playing:\n"
