@@ -10,11 +10,7 @@ namespace {
 GlCallStats gStats;
 bool gEnabled = false;
 
-double Now() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+double Now() { return ThreadCpuSeconds(); }
 
 // Replaces one of the loader's function pointers by a wrapper that counts and times the
 // call. The loader's first-use stub resolves the driver's function and calls it through the
@@ -94,6 +90,12 @@ void RemoveAll() {
 }
 
 }  // namespace
+
+double ThreadCpuSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
 
 void EnableGlCallStats(bool enable) {
     gEnabled = enable;
