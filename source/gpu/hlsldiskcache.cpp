@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <vector>
 
 #include "system/log.h"
 
@@ -19,6 +22,7 @@ namespace gpu {
 namespace {
 
 constexpr char kMagic[4] = {'L', 'V', 'H', 'C'};
+constexpr size_t kMaxFiles = 2048;  // entries kept; the least recently used go first
 
 uint64_t Fnv1a(const void* data, size_t size, uint64_t hash = 14695981039346656037ull) {
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
@@ -35,6 +39,7 @@ std::mutex gLock;
 std::string gFolder;         // set by tests; empty: the default
 bool gWriteFailed = false;   // logged once; no more writes after
 bool gDamageLogged = false;  // one line for damaged or stale files
+bool gPruned = false;        // the folder is trimmed once per process
 std::atomic<unsigned> gTempCounter{0};
 
 // Little-endian-agnostic plain writer and reader: the file is only read on this machine.
@@ -142,6 +147,27 @@ void NoteDamage(const std::string& path, const char* why) {
     LOG("Shader cache: ignoring %s entry %s; it will be rewritten", why, path.c_str());
 }
 
+// Keeps the newest kMaxFiles entries (a hit renews an entry's time) and removes temporary
+// files a crashed writer left behind. Errors only mean less is removed.
+void Prune(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    std::vector<std::pair<fs::file_time_type, fs::path>> entries;
+    const auto now = fs::file_time_type::clock::now();
+    for (const fs::directory_entry& file : fs::directory_iterator(folder, error)) {
+        const fs::file_time_type time = file.last_write_time(error);
+        if (error) continue;
+        if (file.path().extension() == ".bin") {
+            entries.emplace_back(time, file.path());
+        } else if (file.path().string().find(".bin.tmp") != std::string::npos && now - time > std::chrono::hours(1)) {
+            fs::remove(file.path(), error);
+        }
+    }
+    if (entries.size() <= kMaxFiles) return;
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (size_t i = kMaxFiles; i < entries.size(); ++i) fs::remove(entries[i].second, error);
+}
+
 // Writes the bytes to a temporary file beside `path` and renames it over `path`.
 bool WriteWhole(const std::string& folder, const std::string& path, const std::string& bytes, std::string* why) {
     std::error_code error;
@@ -184,6 +210,7 @@ void HlslDiskCacheSetFolder(const std::string& folder) {
     std::lock_guard<std::mutex> guard(gLock);
     gFolder = folder;
     gWriteFailed = false;
+    gPruned = false;
     gDamageLogged = false;
 }
 
@@ -248,6 +275,8 @@ bool HlslDiskCacheFind(const std::string& identity, HlslIncludes* includes, Hlsl
     }
     result->blob = std::move(blob);
     result->errors.clear();
+    std::error_code ignored;
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now(), ignored);  // recently used
     return true;
 }
 
@@ -275,7 +304,16 @@ void HlslDiskCacheStore(const std::string& identity, const HlslIncludes& include
 
     std::string why;
     const std::string folder = path.substr(0, path.rfind('/'));
-    if (WriteWhole(folder, path, w.bytes, &why)) return;
+    if (WriteWhole(folder, path, w.bytes, &why)) {
+        bool prune = false;
+        {
+            std::lock_guard<std::mutex> guard(gLock);
+            prune = !gPruned;
+            gPruned = true;
+        }
+        if (prune) Prune(folder);
+        return;
+    }
     std::lock_guard<std::mutex> guard(gLock);
     if (gWriteFailed) return;
     gWriteFailed = true;

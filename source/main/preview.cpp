@@ -14,8 +14,12 @@ bool DisplayAvailable() {
     return available;
 }
 
-std::string AbsolutePath(const std::string& fileName) {
+void ReportPreview(const std::string& fileName) {
     std::error_code error;
-    std::filesystem::path path = std::filesystem::absolute(fileName, error);
-    return error ? fileName : path.string();
+    const std::filesystem::path path = std::filesystem::absolute(fileName, error);
+    if (error || std::filesystem::file_size(path, error) == 0 || error) {
+        std::printf("No preview was written; Lumivane.log says why.\n");
+        return;
+    }
+    std::printf("The preview is in %s\n", path.c_str());
 }

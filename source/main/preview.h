@@ -11,5 +11,5 @@ constexpr int kPreviewHeight = 360;
 constexpr int kPreviewFrames = 300;  // 10 s at 30 frames per second
 constexpr const char* kPreviewFile = "preview.mp4";
 
-// The absolute path of a file in the working directory.
-std::string AbsolutePath(const std::string& fileName);
+// Tells on stdout where the preview is, or that none was written.
+void ReportPreview(const std::string& fileName);

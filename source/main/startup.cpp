@@ -148,7 +148,7 @@ int StartUp(int argc, char** argv) {
         runOptions.headless = headless;
         runOptions.videoFile = options.videoFile;
         Run(options.demoFile, options.transport, options.silent, options.video, runOptions);
-        if (preview) std::printf("The preview is in %s\n", AbsolutePath(options.videoFile).c_str());
+        if (preview) ReportPreview(options.videoFile);
     }
 
     if (gSwapChain) gSwapChain->SetFullscreenState(false);

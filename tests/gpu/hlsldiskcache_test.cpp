@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -152,6 +153,30 @@ TEST_F(HlslDiskCache, SecondPlayerWritingTheSameEntriesNeverLeavesHalfFiles) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(hits, 100);
     EXPECT_EQ(log.CountContaining("Shader cache"), 0);
+}
+
+TEST_F(HlslDiskCache, FolderKeepsTheNewestEntriesAndDropsStaleTemporaryFiles) {
+    fs::create_directories(folder_);
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    for (int i = 0; i < 2100; ++i) {
+        const fs::path file = folder_ / ("old" + std::to_string(i) + ".bin");
+        std::ofstream(file) << "x";
+        fs::last_write_time(file, old - std::chrono::seconds(i));
+    }
+    std::ofstream(folder_ / "crashed.bin.tmp123_0") << "half";
+    fs::last_write_time(folder_ / "crashed.bin.tmp123_0", old);
+    std::ofstream(folder_ / "writing.bin.tmp456_0") << "in progress";
+
+    MapIncludes handler;
+    Store("fresh", handler, SampleResult("void main() {}\n"));
+    int bins = 0;
+    for (const auto& file : fs::directory_iterator(folder_)) bins += file.path().extension() == ".bin" ? 1 : 0;
+    EXPECT_EQ(bins, 2048);
+    EXPECT_TRUE(fs::exists(gpu::HlslDiskCachePath("fresh")));
+    EXPECT_TRUE(fs::exists(folder_ / "old0.bin"));      // the newest old one stays
+    EXPECT_FALSE(fs::exists(folder_ / "old2099.bin"));  // the oldest goes
+    EXPECT_FALSE(fs::exists(folder_ / "crashed.bin.tmp123_0"));
+    EXPECT_TRUE(fs::exists(folder_ / "writing.bin.tmp456_0")) << "another player may be writing it";
 }
 
 TEST_F(HlslDiskCache, TranslationIsFoundOnDiskAfterTheMemoryCacheIsGone) {
