@@ -136,6 +136,6 @@ int main(int argc, char** argv) {
     std::printf("render only : %7.1f fps\n", render);
     std::printf("encode only : %7.1f fps\n", encode);
     std::printf("recording   : %7.1f fps\n", record);
-    std::printf("pipeline efficiency: %.2f (goal >= 0.8)\n", efficiency);
+    std::printf("pipeline efficiency: %.2f (goal >= 0.9)\n", efficiency);
     return 0;
 }
