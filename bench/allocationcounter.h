@@ -6,12 +6,15 @@
 #include <new>
 
 inline std::atomic<long long> gAllocations{0};
+// Called on every allocation while set (a benchmark can print where steady frames allocate).
+inline void (*gAllocationHook)() = nullptr;
 
 // The replacements pair malloc with free on purpose; GCC cannot see that they match.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
 void* operator new(std::size_t size) {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (gAllocationHook) gAllocationHook();
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }

@@ -1,5 +1,6 @@
 #include "effects/effect.h"
 
+#include "effects/effectprofiler.h"
 #include "system/globals.h"
 #include "system/log.h"
 
@@ -17,6 +18,7 @@ bool Effect::LoadEffects(pugi::xml_node element, EffectList& list) {
             LOG("Failed to load effect '%s'", type.c_str());
             return false;
         }
+        effect->type_ = std::move(type);
         list.push_back(std::move(effect));
     }
     return true;
@@ -84,7 +86,10 @@ bool Effect::IsEffectivelyActive() const {
 void Effect::Update(double time, DynamicTexturePair& frameChain) {
     if (!CoversTime(time) || !IsEffectivelyActive()) return;
     const double local = LocalTime(time);
+    EffectProfiler* profiler = GetEffectProfiler();
+    if (profiler) profiler->Begin(*this);
     Render(local, frameChain);
+    if (profiler) profiler->End(*this);
     for (const std::unique_ptr<Effect>& child : children_) child->Update(local, frameChain);
 }
 

@@ -58,6 +58,8 @@ public:
     bool GetActive() const { return active_; }
     int GetActiveToggleKey() const { return activeToggleKey_; }
     const EffectList& GetChildren() const { return children_; }
+    // The script's type name ("Bloom"), for profiles.
+    const std::string& GetType() const { return type_; }
 
 protected:
     // The activity after the toggle key: a key switched off inverts "active".
@@ -73,6 +75,7 @@ protected:
     bool active_ = true;
     int activeToggleKey_ = -1;
     Params params_;
+    std::string type_;
 };
 
 // The factory: a new effect of the named class, or null for a name outside the table.

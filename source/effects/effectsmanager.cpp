@@ -182,6 +182,7 @@ void EffectsManager::ApplyPlaybackKeys() {
 }
 
 void EffectsManager::Draw(double t) {
+    lastTime_ = t;
     gpu::Viewport render{0.0f, 0.0f, static_cast<float>(gScreenWidth), static_cast<float>(gScreenHeight), 0.0f, 1.0f};
     gContext->RSSetViewports(1, &render);
 

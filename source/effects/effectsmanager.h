@@ -40,6 +40,8 @@ public:
     double GetBpm() const { return bpm_; }
     double GetTimeOffset() const { return timeOffset_; }
     double GetVolume() const { return volume_; }
+    // The music time of the last Draw (seconds).
+    double GetLastTime() const { return lastTime_; }
     const EffectList& GetEffects() const { return effects_; }
     DynamicTexturePair* GetFrameChain() { return frameChain_.get(); }
 
@@ -51,6 +53,7 @@ private:
     double timeOffset_ = 0.0;
     double bpm_ = 60.0;
     double volume_ = 1.0;
+    double lastTime_ = 0.0;
     bool transport_ = false;
     bool silent_ = false;
     std::unique_ptr<Shader> finalShader_;

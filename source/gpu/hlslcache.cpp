@@ -5,6 +5,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "gpu/hlsldiskcache.h"
+
 namespace gpu {
 namespace {
 
@@ -59,6 +61,8 @@ bool IncludesMatch(const Entry& entry, HlslIncludes* includes) {
 
 }  // namespace
 
+static void RememberInMemory(const std::string& identity, const HlslIncludes& includes, const HlslCacheResult& result);
+
 std::string HlslCacheIdentity(const CompileRequest& request) {
     std::string identity = request.profile + '\n' + request.entryPoint + '\n' + request.sourceName + '\n';
     for (const ShaderMacro& macro : request.macros) identity += macro.name + '=' + macro.value + '\n';
@@ -91,10 +95,18 @@ bool HlslCacheFind(const std::string& identity, HlslIncludes* includes, HlslCach
         }
         return true;
     }
-    return false;
+    // Not in memory: an earlier start may have left the translation on disk.
+    if (!HlslDiskCacheFind(identity, includes, result)) return false;
+    RememberInMemory(identity, *includes, *result);
+    return true;
 }
 
 void HlslCacheStore(const std::string& identity, const HlslIncludes& includes, const HlslCacheResult& result) {
+    HlslDiskCacheStore(identity, includes, result);
+    RememberInMemory(identity, includes, result);
+}
+
+static void RememberInMemory(const std::string& identity, const HlslIncludes& includes, const HlslCacheResult& result) {
     Entry entry;
     entry.identity = identity;
     for (const auto& [name, opened] : includes.Opened()) entry.includes[name] = Stamp(opened);

@@ -2,6 +2,7 @@
 
 #include "gpu/hlslcompiler.h"
 #include "graphics/devicestate.h"
+#include "graphics/shadererrors.h"
 #include "graphics/shaderincludehandler.h"
 #include "graphics/vertex.h"
 #include "system/log.h"
@@ -50,6 +51,7 @@ bool Shader::LoadVS(const std::string& entry) {
     }
     if (!blob) {
         LOG("Vertex shader '%s' compile error:\n%s", entry.c_str(), errors.empty() ? "No error given!" : errors.c_str());
+        ReportShaderError(GetFileName(), entry, errors.empty() ? "No error given!" : errors);
         return false;
     }
     std::string glErrors;
@@ -59,6 +61,7 @@ bool Shader::LoadVS(const std::string& entry) {
         if (!glErrors.empty()) LOG("%s", glErrors.c_str());
         return false;
     }
+    ClearShaderError(GetFileName(), entry);
     vertexEntries_.push_back({entry, std::move(blob), std::move(shader)});
     return true;
 }
@@ -74,6 +77,7 @@ bool Shader::LoadPS(const std::string& entry) {
     }
     if (!blob) {
         LOG("Pixel shader '%s' compile error:\n%s", entry.c_str(), errors.empty() ? "No error given!" : errors.c_str());
+        ReportShaderError(GetFileName(), entry, errors.empty() ? "No error given!" : errors);
         return false;
     }
     std::string glErrors;
@@ -83,6 +87,7 @@ bool Shader::LoadPS(const std::string& entry) {
         if (!glErrors.empty()) LOG("%s", glErrors.c_str());
         return false;
     }
+    ClearShaderError(GetFileName(), entry);
     pixelEntries_.push_back({entry, std::move(blob), std::move(shader)});
     return true;
 }

@@ -60,6 +60,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (Contains(lowered, "-lowres")) result.config.Resolution = 1;
     if (Contains(lowered, "-headless")) result.headless = true;
     if (Contains(lowered, "-check")) result.check = true;
+    if (Contains(lowered, "-overlay")) result.overlay = true;
 
     static const std::string kDemoFile = "-demofile ";
     std::size_t demo = lowered.find(kDemoFile);

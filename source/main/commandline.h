@@ -22,6 +22,7 @@ struct CommandLine {
     bool toggleKeys = false;            // "-togglekeys"
     bool headless = false;              // "-headless": no window, no dialog
     bool check = false;                 // "-check"
+    bool overlay = false;               // "-overlay": start with the F1 overlay shown
     int frames = 0;                     // "-frames N"; 0 runs until quit
     std::string videoFile = "output.wmv";  // "-videofile NAME": the next argument, case kept
     bool framesInvalid = false;         // "-frames" given without a positive count

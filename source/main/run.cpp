@@ -11,6 +11,7 @@
 #include "graphics/devicestate.h"
 #include "main/framecapture.h"
 #include "main/loadingscreen.h"
+#include "main/overlay.h"
 #include "main/windowevents.h"
 #include "system/audio.h"
 #include "system/globals.h"
@@ -60,6 +61,18 @@ ProgressCallback LoadingProgress(LoadingScreen* screen, bool hasWindow) {
     };
 }
 
+// What the overlay shows about the show's clock.
+OverlayShowState OverlayState(const Effects::EffectsManager& manager) {
+    OverlayShowState state;
+    state.musicSeconds = manager.GetLastTime();
+    state.scriptTime = manager.ScriptTime(state.musicSeconds);
+    const float* samples = nullptr;
+    size_t frames = 0;
+    int rate = 0;
+    if (Audio_GetTrack(&samples, &frames, &rate) && rate > 0) state.trackSeconds = double(frames) / rate;
+    return state;
+}
+
 }  // namespace
 
 void InstallQuitSignalHandlers() {
@@ -103,12 +116,20 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
         capture = std::make_unique<FrameCapture>(writer.get());
     }
 
+    std::unique_ptr<Overlay> overlay;
     unsigned frame = 0;
+    bool firstFrame = true;
     while (!gQuit) {
         PumpEvents(hasWindow);
         if (!video) {
+            // The overlay exists only in live mode: recordings never contain it.
+            if (gOverlayVisible && !overlay) overlay = std::make_unique<Overlay>();
+            const bool showOverlay = gOverlayVisible && overlay;
+            if (showOverlay) overlay->BeginFrame();
             manager.Tick();
+            if (showOverlay) overlay->Draw(OverlayState(manager));
             if (gSwapChain) gSwapChain->Present(1);
+            if (showOverlay) overlay->Restore();
         } else {
             const float t = static_cast<float>(frame) * kRecordingFrameStep;
             manager.Draw(static_cast<double>(t));
@@ -116,6 +137,8 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
             if (gSwapChain) gSwapChain->Present(0);
             capture->Capture(frame);
         }
+        if (firstFrame) LOG("First frame drawn");
+        firstFrame = false;
         ++frame;
         if (frameLimit > 0 && frame >= frameLimit) break;
     }
@@ -123,6 +146,7 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
     if (QuitSignalReceived()) LOG("Quit signal received");
     LOG("Exited main loop");
 
+    overlay.reset();
     manager.Shutdown();
     progress.reset();
     loadingScreen.reset();

@@ -3,14 +3,18 @@
 #include <physfs.h>
 
 #include <chrono>
+#include <cstdio>
 
 #include "graphics/devicestate.h"
 #include "main/commandline.h"
 #include "main/initialised3d.h"
 #include "main/messagebox.h"
+#include "main/overlay.h"
+#include "main/preview.h"
 #include "main/run.h"
 #include "main/settingsdialog.h"
 #include "main/showcheck.h"
+#include "main/usage.h"
 #include "platform/window.h"
 #include "system/globals.h"
 #include "system/log.h"
@@ -44,8 +48,26 @@ void SetRenderSize(int resolution) {
 }
 
 int StartUp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (IsHelpArgument(argv[i])) {
+            std::fputs(UsageText(), stdout);
+            return 0;
+        }
+    }
     // Parsing touches nothing, so whether failures may show a box is known from the start.
     CommandLine options = ParseCommandLine(argc, argv);
+    // A plain start without a display records a preview instead of failing at the dialog.
+    const bool preview = argc <= 1 && !DisplayAvailable();
+    if (preview) {
+        std::printf("No display found: recording a %d s preview of the show to %s at %d x %d instead.\n"
+                    "Run \"lumivane --help\" for the switches, e.g. -headless -video to record the whole show.\n",
+                    kPreviewFrames / 30, kPreviewFile, kPreviewWidth, kPreviewHeight);
+        std::fflush(stdout);
+        options.headless = true;
+        options.video = true;
+        options.videoFile = kPreviewFile;
+        options.frames = kPreviewFrames;
+    }
     const bool headless = options.headless || options.check;
     const bool interactive = !headless;
 
@@ -73,6 +95,7 @@ int StartUp(int argc, char** argv) {
 
     if (options.framesInvalid) LOG("Ignoring -frames without a positive frame count");
     gToggleKeysEnabled = options.toggleKeys;
+    gOverlayVisible = options.overlay;
 
     Config& config = options.config;
     if (!options.skipSettings && !headless) {
@@ -96,6 +119,10 @@ int StartUp(int argc, char** argv) {
     LOG("Config.Resolution = %d", config.Resolution);
 
     SetRenderSize(config.Resolution);
+    if (preview) {
+        gScreenWidth = kPreviewWidth;
+        gScreenHeight = kPreviewHeight;
+    }
     gOutputWidth = gScreenWidth;
     gOutputHeight = gScreenHeight;
 
@@ -121,6 +148,7 @@ int StartUp(int argc, char** argv) {
         runOptions.headless = headless;
         runOptions.videoFile = options.videoFile;
         Run(options.demoFile, options.transport, options.silent, options.video, runOptions);
+        if (preview) ReportPreview(options.videoFile);
     }
 
     if (gSwapChain) gSwapChain->SetFullscreenState(false);

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "graphics/devicestate.h"
+#include "main/overlay.h"
 #include "main/screenshot.h"
 #include "platform/keystate.h"
 #include "system/globals.h"
@@ -20,6 +21,10 @@ void HandleKeyDown(const SDL_KeyboardEvent& key) {
     const SDL_Keycode code = key.keysym.sym;
     if (code == SDLK_ESCAPE) {
         gQuit = true;
+        return;
+    }
+    if (code == SDLK_F1) {
+        if (!key.repeat) gOverlayVisible = !gOverlayVisible;
         return;
     }
     if (code == SDLK_F11) {

@@ -114,8 +114,10 @@ bool VideoEncoder::OpenVideoStream(const std::string& fileName) {
     video_->time_base = AVRational{1, fps_};
     video_->framerate = AVRational{fps_, 1};
     video_->sample_aspect_ratio = AVRational{1, 1};
-    // swscale's default conversion is BT.601 limited range; say so, and that the source is sRGB.
-    video_->colorspace = AVCOL_SPC_SMPTE170M;
+    // Limited range from an sRGB source. H.264 carries the matrix in its stream, so it gets
+    // BT.709; other codecs' players assume BT.601 (swscale's default), so they get that.
+    bt709_ = codec->id == AV_CODEC_ID_H264;
+    video_->colorspace = bt709_ ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
     video_->color_range = AVCOL_RANGE_MPEG;
     video_->color_primaries = AVCOL_PRI_BT709;
     video_->color_trc = AVCOL_TRC_IEC61966_2_1;
@@ -171,6 +173,11 @@ bool VideoEncoder::OpenVideoStream(const std::string& fileName) {
     if (!sws_) {
         LOG("Failed to create colour conversion to '%s'", desc->name);
         return false;
+    }
+    // Full-range RGB in, BT.709 limited-range YUV out, as the stream is tagged.
+    if (bt709_) {
+        sws_setColorspaceDetails(sws_, sws_getCoefficients(SWS_CS_DEFAULT), 1, sws_getCoefficients(SWS_CS_ITU709), 0,
+                                 0, 1 << 16, 1 << 16);
     }
 
     err = avio_open(&format_->pb, fileName.c_str(), AVIO_FLAG_WRITE);

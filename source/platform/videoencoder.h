@@ -64,6 +64,7 @@ private:
     AVStream* videoStream_ = nullptr;
     AVFrame* picture_ = nullptr;
     SwsContext* sws_ = nullptr;
+    bool bt709_ = false;  // BT.709 conversion and tags (H.264); BT.601 otherwise
     std::vector<uint8_t> padded_;  // the frame grown to the coded size, when that differs
     AVPacket* packet_ = nullptr;
 

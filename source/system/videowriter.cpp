@@ -148,8 +148,12 @@ void VideoWriter::ReportProgress(bool final) {
         std::snprintf(line, sizeof line, "Recorded '%s': %u frames in %s, %.1f fps", fileName_.c_str(), framesDone_,
                       FormatDuration(elapsed).c_str(), fps);
     } else if (expected > framesDone_ && fps > 0) {
-        std::snprintf(line, sizeof line, "Recording '%s': %u/%u frames, %.1f fps, %s left", fileName_.c_str(),
-                      framesDone_, expected, fps, FormatDuration((expected - framesDone_) / fps).c_str());
+        char bar[21];
+        const unsigned filled = static_cast<unsigned>(20ull * framesDone_ / expected);
+        for (unsigned i = 0; i < 20; ++i) bar[i] = i < filled ? '#' : '-';
+        bar[20] = '\0';
+        std::snprintf(line, sizeof line, "Recording '%s': [%s] %u/%u frames, %.1f fps, %s left", fileName_.c_str(),
+                      bar, framesDone_, expected, fps, FormatDuration((expected - framesDone_) / fps).c_str());
     } else {
         std::snprintf(line, sizeof line, "Recording '%s': %u frames, %.1f fps", fileName_.c_str(), framesDone_, fps);
     }

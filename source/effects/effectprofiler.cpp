@@ -1,0 +1,11 @@
+#include "effects/effectprofiler.h"
+
+namespace Effects {
+namespace {
+EffectProfiler* gProfiler = nullptr;
+}
+
+void SetEffectProfiler(EffectProfiler* profiler) { gProfiler = profiler; }
+EffectProfiler* GetEffectProfiler() { return gProfiler; }
+
+}  // namespace Effects
