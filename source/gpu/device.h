@@ -11,6 +11,8 @@ struct SDL_Window;
 
 namespace gpu {
 
+struct GlFormat;
+
 class Context;
 class SwapChain;
 using DevicePtr = std::shared_ptr<Device>;
@@ -66,6 +68,7 @@ public:
 private:
     friend bool CreateDevice(SDL_Window*, DevicePtr*, ContextPtr*, std::string*);
     Device() = default;
+    Texture2DPtr CreateTextureArray(Texture2DPtr texture, const GlFormat& format, const SubresourceData* initialData);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

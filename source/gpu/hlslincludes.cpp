@@ -13,4 +13,9 @@ const std::string* HlslIncludes::Open(const std::string& name) {
     return it->second.found ? &it->second.text : nullptr;
 }
 
+bool HlslIncludes::Exists(const std::string& name) {
+    if (opened_.count(name)) return opened_[name].found;
+    return handler_ && handler_->Exists(name);
+}
+
 }  // namespace gpu

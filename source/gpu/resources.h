@@ -197,7 +197,7 @@ private:
     friend class Context;
     InputLayout() = default;
     struct Element {
-        uint32_t location;      // from the semantic, shared with the shaders
+        uint32_t location;      // the shader input of the same semantic
         Format format;
         uint32_t inputSlot;
         uint32_t offset;

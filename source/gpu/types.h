@@ -34,6 +34,7 @@ enum CpuAccessFlag : uint32_t { CPU_ACCESS_WRITE = 0x10000, CPU_ACCESS_READ = 0x
 
 enum ResourceMiscFlag : uint32_t {
     RESOURCE_MISC_GENERATE_MIPS = 0x1,
+    RESOURCE_MISC_TEXTURECUBE = 0x4,  // a 2D texture of 6 (or 6n) slices sampled as a cube (array)
     RESOURCE_MISC_BUFFER_STRUCTURED = 0x40,
 };
 
@@ -82,7 +83,17 @@ struct SubresourceData {
     uint32_t SysMemSlicePitch = 0;
 };
 
-enum class SrvDimension : uint32_t { Unknown = 0, Buffer, Texture2D, Texture2DMS, Texture3D };
+enum class SrvDimension : uint32_t {
+    Unknown = 0,
+    Buffer,
+    Texture2D,
+    Texture2DMS,
+    Texture3D,
+    Texture2DArray,
+    Texture2DMSArray,
+    TextureCube,
+    TextureCubeArray,
+};
 
 struct ShaderResourceViewDesc {
     gpu::Format Format = gpu::Format::Unknown;
