@@ -272,6 +272,20 @@ unsigned LocationCount(spvc_compiler compiler, spvc_type_id typeId) {
     return count;
 }
 
+// The N of a name ending in "[N]", else 0.
+uint32_t ArrayElementOf(const char* name) {
+    const std::string text = name ? name : "";
+    if (text.empty() || text.back() != ']') return 0;
+    const size_t open = text.rfind('[');
+    if (open == std::string::npos || text.size() - open > 8) return 0;
+    uint32_t n = 0;
+    for (size_t i = open + 1; i + 1 < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return 0;
+        n = n * 10 + static_cast<uint32_t>(text[i] - '0');
+    }
+    return n;
+}
+
 // Vertex inputs take locations 0, 1, ... in declaration order, recorded with their semantics
 // so that an input layout can find them; any number of semantics then fits the attribute
 // range. Varyings take the fixed location of their semantic, so that the stages agree
@@ -298,6 +312,9 @@ void MapLocations(spvc_compiler compiler, spvc_resources resources, ShaderStage 
                 nextAttribute += count;
                 continue;
             }
+            // An element of an array varying, split out by the front end, carries the
+            // array's semantic: element N starts N semantic indices (rows) further on.
+            index += ArrayElementOf(r.name) * LocationCount(compiler, r.type_id);
             const int location = SemanticLocation(name, index);
             if (location < 0) continue;
             spvc_compiler_set_decoration(compiler, r.id, SpvDecorationLocation, static_cast<unsigned>(location));

@@ -120,6 +120,20 @@ TEST(HlslTranslate, VaryingLocationsFollowSemanticsNotMemberOrder) {
     EXPECT_EQ(GlslLocation(ps->glsl, "in vec2 i_uv"), gpu::SemanticLocation("TEXCOORD", 0));
     EXPECT_EQ(GlslLocation(ps->glsl, "in vec3 i_normal"), gpu::SemanticLocation("NORMAL", 0));
     EXPECT_EQ(GlslLocation(ps->glsl, "in vec4 i_extra"), gpu::SemanticLocation("TEXCOORD", 3));
+
+    // A matrix covers the TEXCOORDs after its own; array element N sits N TEXCOORDs on, also
+    // when the pixel stage reads only that element.
+    const char* rows = R"(
+struct V { float4 pos : SV_Position; float3x3 tbn : TEXCOORD1; float3 n : NORMAL; float4 w[2] : TEXCOORD4; };
+V VS(float3 n : NORMAL) { V o = (V)0; o.n = n; o.tbn = float3x3(n, n, n); return o; }
+float4 PS(V i) : SV_Target { return float4(mul(i.n, i.tbn), 1) + i.w[1]; })";
+    vs = Compile(rows, "VS", "vs_4_0", &errors);
+    ps = Compile(rows, "PS", "ps_4_0", &errors);
+    ASSERT_TRUE(vs && ps) << errors;
+    EXPECT_EQ(GlslLocation(vs->glsl, "out mat3 _entryPointOutput_tbn"), gpu::SemanticLocation("TEXCOORD", 1));
+    EXPECT_EQ(gpu::SemanticLocation("TEXCOORD", 3), gpu::SemanticLocation("TEXCOORD", 1) + 2);
+    EXPECT_EQ(GlslLocation(vs->glsl, "out vec4 _entryPointOutput_w_1_"), gpu::SemanticLocation("TEXCOORD", 5));
+    EXPECT_EQ(GlslLocation(ps->glsl, "in vec4 i_w_1_"), gpu::SemanticLocation("TEXCOORD", 5));
 }
 
 TEST(HlslTranslate, AwkwardConstantBufferPackingGetsACopyTable) {
