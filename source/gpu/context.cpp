@@ -14,7 +14,7 @@
 namespace gpu {
 namespace {
 
-uint32_t MakeZeroTexture(GLenum target) {
+uint32_t MakeZeroTexture(GLenum target, GLuint zeroBuffer) {
     GLuint name = 0;
     glCreateTextures(target, 1, &name);
     switch (target) {
@@ -25,6 +25,7 @@ uint32_t MakeZeroTexture(GLenum target) {
         case GL_TEXTURE_2D:
         case GL_TEXTURE_CUBE_MAP: glTextureStorage2D(name, 1, GL_RGBA8, 1, 1); break;
         case GL_TEXTURE_CUBE_MAP_ARRAY: glTextureStorage3D(name, 1, GL_RGBA8, 1, 1, 6); break;
+        case GL_TEXTURE_BUFFER: glTextureBuffer(name, GL_RGBA8, zeroBuffer); return name;
         default: glTextureStorage3D(name, 1, GL_RGBA8, 1, 1, 1); break;  // 3D, 2D array
     }
     glClearTexImage(name, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
@@ -61,12 +62,12 @@ bool SetSlots(std::array<T, N>& slots, uint32_t start, uint32_t count, const T* 
 
 Context::Impl::Impl(uint32_t generation_) : generation(generation_), framebuffers(generation_) {
     glCreateVertexArrays(1, &emptyVao);
-    for (uint32_t kind = 0; kind < ShaderBlob::kTextureKindCount; ++kind) {
-        zeroTextures[kind] = MakeZeroTexture(ToGlTarget(static_cast<ShaderBlob::TextureKind>(kind)));
-    }
     glCreateBuffers(1, &zeroBuffer);
     std::vector<uint8_t> zeros(kZeroBufferBytes, 0);
     glNamedBufferData(zeroBuffer, kZeroBufferBytes, zeros.data(), GL_STATIC_DRAW);
+    for (uint32_t kind = 0; kind < ShaderBlob::kTextureKindCount; ++kind) {
+        zeroTextures[kind] = MakeZeroTexture(ToGlTarget(static_cast<ShaderBlob::TextureKind>(kind)), zeroBuffer);
+    }
     pointSampler = MakeSampler(GL_NEAREST);
     linearSampler = MakeSampler(GL_LINEAR);
 }

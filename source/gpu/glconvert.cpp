@@ -127,6 +127,7 @@ uint32_t ToGlTarget(ShaderBlob::TextureKind kind) {
         case Kind::Texture2DMSArray: return GL_TEXTURE_2D_MULTISAMPLE_ARRAY;
         case Kind::TextureCube: return GL_TEXTURE_CUBE_MAP;
         case Kind::TextureCubeArray: return GL_TEXTURE_CUBE_MAP_ARRAY;
+        case Kind::Buffer: return GL_TEXTURE_BUFFER;
     }
     return GL_TEXTURE_2D;
 }

@@ -130,6 +130,9 @@ bool TextureKindOf(spvc_type type, ShaderBlob::TextureKind* kind) {
         case SpvDimCube:
             *kind = arrayed ? Kind::TextureCubeArray : Kind::TextureCube;
             return true;
+        case SpvDimBuffer:
+            *kind = Kind::Buffer;
+            return true;
         default:
             return false;
     }
@@ -257,6 +260,18 @@ bool MapTextures(spvc_compiler compiler, spvc_resources resources, ShaderStage s
         }
         texture.glUnit = StageBase(stage) + static_cast<uint32_t>(i);
         spvc_compiler_set_decoration(compiler, combined[i].combined_id, SpvDecorationBinding, texture.glUnit);
+        blob->textures.push_back(texture);
+    }
+    // Typed buffers are read without a sampler and pair with none; they take the next units.
+    uint32_t unit = static_cast<uint32_t>(count);
+    for (const auto& [id, image] : images) {
+        if (image.kind != ShaderBlob::TextureKind::Buffer) continue;  // never paired with a sampler
+        if (unit >= kPixelBindingBase - kVertexBindingBase) {
+            *errors += "error: more than 16 textures and buffers in one stage\n";
+            return false;
+        }
+        ShaderBlob::Texture texture{image.binding, -1, StageBase(stage) + unit++, image.kind};
+        spvc_compiler_set_decoration(compiler, id, SpvDecorationBinding, texture.glUnit);
         blob->textures.push_back(texture);
     }
     return true;

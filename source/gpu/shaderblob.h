@@ -54,8 +54,9 @@ struct ShaderBlob {
         Texture2DMSArray,
         TextureCube,
         TextureCubeArray,
+        Buffer,  // Buffer<T>: typed buffer views are not bound yet, so it reads zero
     };
-    static constexpr uint32_t kTextureKindCount = 9;
+    static constexpr uint32_t kTextureKindCount = 10;
     struct Texture {
         uint32_t textureSlot;  // HLSL register tN
         int32_t samplerSlot;   // HLSL register sN; -1 when only Load() reads it

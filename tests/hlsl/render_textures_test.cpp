@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 #include "gpu/context.h"
 #include "gpu/device.h"
@@ -207,17 +208,26 @@ TEST(HlslTextureKinds, EveryTextureKindTranslatesWithItsKind) {
     const char* source = R"(
 TextureCube c : register(t0); TextureCubeArray ca : register(t1); Texture2DArray a : register(t2);
 Texture1D l : register(t3); Texture1DArray la : register(t4); Texture2DMSArray<float4> ma : register(t5);
+Buffer<float4> b : register(t6);
 SamplerState s : register(s0);
 float4 PS(float4 pos : SV_Position, float3 d : TEXCOORD0) : SV_Target {
     return c.Sample(s, d) + ca.Sample(s, float4(d, 1)) + a.Sample(s, d) + l.Sample(s, d.x) + la.Sample(s, d.xy) +
-           ma.Load(int3(pos.xy, 0), 0);
+           ma.Load(int3(pos.xy, 0), 0) + b.Load(3);
 })";
     std::string errors;
     auto blob = Compile(source, "PS", "ps_5_0", &errors);
     ASSERT_TRUE(blob) << errors;
     using Kind = gpu::ShaderBlob::TextureKind;
-    const Kind expected[6] = {Kind::TextureCube, Kind::TextureCubeArray, Kind::Texture2DArray,
-                              Kind::Texture1D,   Kind::Texture1DArray,   Kind::Texture2DMSArray};
-    ASSERT_EQ(blob->textures.size(), 6u);
-    for (const auto& texture : blob->textures) EXPECT_EQ(texture.kind, expected[texture.textureSlot]);
+    const Kind expected[7] = {Kind::TextureCube, Kind::TextureCubeArray, Kind::Texture2DArray, Kind::Texture1D,
+                              Kind::Texture1DArray, Kind::Texture2DMSArray, Kind::Buffer};
+    ASSERT_EQ(blob->textures.size(), 7u);
+    std::set<uint32_t> units;
+    for (const auto& texture : blob->textures) {
+        EXPECT_EQ(texture.kind, expected[texture.textureSlot]);
+        units.insert(texture.glUnit);
+    }
+    EXPECT_EQ(units.size(), 7u);
+    EXPECT_EQ(*units.rbegin(), gpu::kPixelBindingBase + 6);
+    // Unbound, each reads zero and the program still links and draws.
+    if (InitTestDevice(kSize, kSize)) EXPECT_TRUE(gDevice->CreatePixelShader(blob, &errors)) << errors;
 }
