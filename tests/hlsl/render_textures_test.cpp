@@ -229,5 +229,7 @@ float4 PS(float4 pos : SV_Position, float3 d : TEXCOORD0) : SV_Target {
     EXPECT_EQ(units.size(), 7u);
     EXPECT_EQ(*units.rbegin(), gpu::kPixelBindingBase + 6);
     // Unbound, each reads zero and the program still links and draws.
-    if (InitTestDevice(kSize, kSize)) EXPECT_TRUE(gDevice->CreatePixelShader(blob, &errors)) << errors;
+    if (InitTestDevice(kSize, kSize)) {
+        EXPECT_TRUE(gDevice->CreatePixelShader(blob, &errors)) << errors;
+    }
 }
