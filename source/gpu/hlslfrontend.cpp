@@ -5,6 +5,7 @@
 #include <glslang/SPIRV/GlslangToSpv.h>
 
 #include <cctype>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -138,7 +139,10 @@ bool HlslProfileStage(const std::string& profile, ShaderStage* stage) {
 }
 
 std::string FormatGlslangLog(const std::string& log) {
-    std::string out;
+    struct Message {
+        std::string file, line, kind, text;  // file empty: not located
+    };
+    std::vector<Message> messages;
     size_t begin = 0;
     while (begin < log.size()) {
         size_t end = log.find('\n', begin);
@@ -147,36 +151,65 @@ std::string FormatGlslangLog(const std::string& log) {
         begin = end + 1;
         if (line.empty()) continue;
 
-        std::string kind;
+        Message message;
         if (line.rfind("ERROR: ", 0) == 0) {
-            kind = "error";
+            message.kind = "error";
             line.erase(0, 7);
         } else if (line.rfind("WARNING: ", 0) == 0) {
-            kind = "warning";
+            message.kind = "warning";
             line.erase(0, 9);
         }
         // The summary line repeats what the lines above it say.
         if (line.find("compilation errors.") != std::string::npos) continue;
         if (line.find("No code generated") != std::string::npos) continue;
 
-        // "file:line: text" -> "file(line): kind: text"
-        size_t pos = 0;
-        bool located = false;
-        while ((pos = line.find(':', pos)) != std::string::npos) {
+        // "file:line: text"
+        for (size_t pos = 0; (pos = line.find(':', pos)) != std::string::npos; ++pos) {
             size_t digits = pos + 1;
             while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits]))) ++digits;
             if (digits > pos + 1 && digits < line.size() && line[digits] == ':') {
-                std::string file = line.substr(0, pos);
-                std::string number = line.substr(pos + 1, digits - pos - 1);
-                std::string text = line.substr(digits + 1);
-                while (!text.empty() && text[0] == ' ') text.erase(0, 1);
-                out += file + "(" + number + "): " + (kind.empty() ? "note" : kind) + ": " + text + "\n";
-                located = true;
+                message.file = line.substr(0, pos);
+                message.line = line.substr(pos + 1, digits - pos - 1);
+                line.erase(0, digits + 1);
+                while (!line.empty() && line[0] == ' ') line.erase(0, 1);
                 break;
             }
-            ++pos;
         }
-        if (!located) out += (kind.empty() ? "" : kind + ": ") + line + "\n";
+        while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+        message.text = line;
+
+        // The parser ends with "file(line): error at column N, HLSL parsing failed."; the
+        // column belongs to the messages about that line.
+        unsigned column = 0;
+        const size_t at = line.find("): error at column ");
+        const size_t open = line.rfind('(', at);
+        if (message.file.empty() && at != std::string::npos && open != std::string::npos &&
+            line.find("HLSL parsing failed") != std::string::npos &&
+            std::sscanf(line.c_str() + at, "): error at column %u", &column) == 1) {
+            message.file = line.substr(0, open);
+            message.line = line.substr(open + 1, at - open - 1);
+            message.kind = "error";
+            bool attached = false;
+            for (Message& earlier : messages) {
+                if (earlier.file == message.file && earlier.line == message.line &&
+                    earlier.line.find(',') == std::string::npos && column > 0) {
+                    earlier.line += "," + std::to_string(column);
+                    attached = true;
+                }
+            }
+            if (attached || column == 0) continue;
+            message.line += "," + std::to_string(column);
+            message.text = "HLSL parsing failed";
+        }
+        messages.push_back(std::move(message));
+    }
+    std::string out;
+    for (const Message& m : messages) {
+        if (m.file.empty()) {
+            out += (m.kind.empty() ? "" : m.kind + ": ") + m.text + "\n";
+        } else {
+            out += m.file + "(" + m.line + "): " + (m.kind.empty() ? "note" : m.kind) + ": " + m.text + "\n";
+        }
     }
     return out;
 }

@@ -202,8 +202,16 @@ TEST(HlslTranslate, ErrorsNameFileAndLine) {
     auto blob = Compile("float4 PS() : SV_Target\n{\n    return undefinedThing;\n}\n", "PS", "ps_4_0", &errors,
                         nullptr, "shaders/broken.fx");
     EXPECT_FALSE(blob);
-    EXPECT_NE(errors.find("shaders/broken.fx(3): error:"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("shaders/broken.fx(3,26): error:"), std::string::npos) << errors;
     EXPECT_NE(errors.find("undefinedThing"), std::string::npos) << errors;
+
+    // In an include, the include's name and line.
+    MemoryIncludes includes;
+    includes.files["lib/helpers.hlsli"] = "float4 F()\n{\n    float4 x = ;\n    return x;\n}\n";
+    EXPECT_FALSE(Compile("#include \"lib/helpers.hlsli\"\nfloat4 PS() : SV_Target { return F(); }\n", "PS", "ps_4_0",
+                         &errors, &includes, "main.fx"));
+    EXPECT_EQ(errors.find("lib/helpers.hlsli(3"), 0u) << errors;
+    EXPECT_EQ(errors.find("main.fx"), std::string::npos) << errors;
 }
 
 TEST(HlslTranslate, MissingEntryPointFails) {
