@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "gpu/hlslcache.h"
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcache.h"
+#include "hlsl/hlslcompiler.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "gpu/context.h"
 #include "gpu/framebuffercache.h"
-#include "gpu/shaderblob.h"
+#include "hlsl/shaderblob.h"
 
 namespace gpu {
 

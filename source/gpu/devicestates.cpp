@@ -7,7 +7,7 @@
 #include "gpu/device.h"
 #include "gpu/deviceimpl.h"
 #include "gpu/glconvert.h"
-#include "gpu/shaderblob.h"
+#include "hlsl/shaderblob.h"
 #include "system/log.h"
 
 namespace gpu {

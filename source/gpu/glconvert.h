@@ -3,8 +3,8 @@
 // gpu layer; GL enums are passed as uint32_t so this header needs no GL include.
 #include <cstdint>
 
-#include "gpu/shaderblob.h"
 #include "gpu/types.h"
+#include "hlsl/shaderblob.h"
 
 namespace gpu {
 

@@ -2,7 +2,7 @@
 // Resolves #include directives of HLSL files inside the data file system.
 #include <string>
 
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 
 class ShaderIncludeHandler : public gpu::IncludeHandler {
 public:

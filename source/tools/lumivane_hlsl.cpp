@@ -9,7 +9,7 @@
 #include <string>
 
 #include "gpu/device.h"
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 #include "system/log.h"
 
 namespace {

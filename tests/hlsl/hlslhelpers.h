@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 #include "system/log.h"
 
 class MemoryIncludes : public gpu::IncludeHandler {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "gpu/hlslcache.h"
+#include "hlsl/hlslcache.h"
 #include "hlslhelpers.h"
 
 namespace {

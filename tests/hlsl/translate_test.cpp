@@ -6,9 +6,9 @@
 #include <set>
 #include <string>
 
-#include "gpu/hlslcache.h"
-#include "gpu/hlslfrontend.h"
-#include "gpu/semantics.h"
+#include "hlsl/hlslcache.h"
+#include "hlsl/hlslfrontend.h"
+#include "hlsl/semantics.h"
 #include "hlslhelpers.h"
 #include "support/logcapture.h"
 

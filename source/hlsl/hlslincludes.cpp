@@ -1,4 +1,4 @@
-#include "gpu/hlslincludes.h"
+#include "hlsl/hlslincludes.h"
 
 namespace gpu {
 

@@ -1,4 +1,4 @@
-#include "gpu/hlslfrontend.h"
+#include "hlsl/hlslfrontend.h"
 
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <mutex>
 
-#include "gpu/hlslunroll.h"
+#include "hlsl/hlslunroll.h"
 
 namespace gpu {
 namespace {

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 
 namespace gpu {
 

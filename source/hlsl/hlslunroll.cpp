@@ -1,4 +1,4 @@
-#include "gpu/hlslunroll.h"
+#include "hlsl/hlslunroll.h"
 
 #include <spirv-tools/optimizer.hpp>
 

@@ -1,4 +1,4 @@
-#include "gpu/semantics.h"
+#include "hlsl/semantics.h"
 
 #include <mutex>
 #include <string>

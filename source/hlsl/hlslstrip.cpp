@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 
 namespace gpu {
 namespace {

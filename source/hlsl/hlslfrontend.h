@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "gpu/hlslcompiler.h"
-#include "gpu/hlslincludes.h"
+#include "hlsl/hlslcompiler.h"
+#include "hlsl/hlslincludes.h"
 
 namespace gpu {
 

@@ -1,4 +1,4 @@
-#include "gpu/hlslcross.h"
+#include "hlsl/hlslcross.h"
 
 #include <spirv_cross/spirv_cross_c.h>
 
@@ -6,9 +6,9 @@
 #include <cctype>
 #include <map>
 
-#include "gpu/hlslfrontend.h"
-#include "gpu/hlslpacking.h"
-#include "gpu/semantics.h"
+#include "hlsl/hlslfrontend.h"
+#include "hlsl/hlslpacking.h"
+#include "hlsl/semantics.h"
 
 namespace gpu {
 namespace {
