@@ -104,7 +104,9 @@ TEST(HlslTranslate, VertexStageUsesTheVertexRangeAndListsInputs) {
     std::set<uint32_t> locations;
     for (const auto& input : blob->inputs) {
         locations.insert(input.location);
-        if (input.semantic == "TEXCOORD") EXPECT_EQ(input.semanticIndex, 0u);
+        if (input.semantic == "TEXCOORD") {
+            EXPECT_EQ(input.semanticIndex, 0u);
+        }
     }
     EXPECT_EQ(locations, (std::set<uint32_t>{0, 1, 2}));
 }
