@@ -4,6 +4,7 @@
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/SPIRV/GlslangToSpv.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <memory>
@@ -25,12 +26,12 @@ public:
     Includer(HlslIncludes* includes, size_t sourceBytes) : includes_(includes), totalBytes_(sourceBytes) {}
 
     IncludeResult* includeSystem(const char* name, const char* from, size_t depth) override {
-        return Resolve(name, depth);
+        return Resolve(AsWritten(name).c_str(), depth);
     }
     IncludeResult* includeLocal(const char* name, const char* from, size_t depth) override {
         const std::string beside = HlslIncludePath(from ? from : "", name);
         if (!beside.empty() && beside != name && includes_->Exists(beside)) return Resolve(beside.c_str(), depth);
-        return Resolve(name, depth);
+        return Resolve(AsWritten(name).c_str(), depth);
     }
     void releaseInclude(IncludeResult* result) override {
         if (!result) return;
@@ -40,6 +41,12 @@ public:
     const std::string& Errors() const { return errors_; }
 
 private:
+    // The name from the data root; Windows separators become '/'.
+    static std::string AsWritten(const char* name) {
+        const std::string folded = HlslIncludePath("", name);
+        return folded.empty() ? name : folded;
+    }
+
     IncludeResult* Resolve(const char* name, size_t depth) {
         if (depth > kHlslMaxIncludeDepth) {
             if (errors_.find("nested deeper") == std::string::npos) {
@@ -71,9 +78,11 @@ private:
 }  // namespace
 
 std::string HlslIncludePath(const std::string& from, const std::string& name) {
-    if (name.empty() || name[0] == '/' || name.find('\\') != std::string::npos) return "";
+    std::string written = name;
+    std::replace(written.begin(), written.end(), '\\', '/');
+    if (written.empty() || written[0] == '/') return "";
     const size_t slash = from.rfind('/');
-    std::string joined = slash == std::string::npos ? name : from.substr(0, slash + 1) + name;
+    std::string joined = slash == std::string::npos ? written : from.substr(0, slash + 1) + written;
     // Fold "." and ".." segments; climbing above the root gives no path.
     std::vector<std::string> parts;
     size_t begin = 0;

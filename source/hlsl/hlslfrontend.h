@@ -27,8 +27,8 @@ bool HlslProfileStage(const std::string& profile, ShaderStage* stage);
 bool HlslToSpirv(const CompileRequest& request, HlslIncludes* includes, std::vector<uint32_t>* spirv,
                  std::string* errors);
 
-// The include name joined to the directory of the including file, "." and ".." folded;
-// empty when it would climb above the data root or is absolute.
+// The include name joined to the directory of the including file, '\' read as '/', "." and
+// ".." folded; empty when it would climb above the data root or is absolute.
 std::string HlslIncludePath(const std::string& from, const std::string& name);
 
 // Rewrites glslang's "ERROR: file:line: text" lines as "file(line): error: text".

@@ -264,10 +264,12 @@ TEST(HlslTranslate, IncludesAreFoundBesideTheIncludingFileFirst) {
     includes.files["fx/lib/b.hlsli"] = "float4 B() { return 1; }\n";
     includes.files["lib/a.hlsli"] = "this is not the file\n";
     includes.files["root.hlsli"] = "float4 Root() { return 2; }\n";
+    includes.files["lib/win.hlsli"] = "float4 Win() { return 3; }\n";
     includes.files["escape.hlsli"] = "#include \"../../etc/passwd\"\n";
     std::string errors;
-    auto blob = Compile("#include \"lib/a.hlsli\"\nfloat4 PS() : SV_Target { return B() + Root(); }\n", "PS", "ps_4_0",
-                        &errors, &includes, "fx/main.fx");
+    auto blob = Compile("#include \"lib/a.hlsli\"\n#include <lib\\win.hlsli>\n"
+                        "float4 PS() : SV_Target { return B() + Root() + Win(); }\n",
+                        "PS", "ps_4_0", &errors, &includes, "fx/main.fx");
     ASSERT_TRUE(blob) << errors;
     EXPECT_EQ(includes.opens.count("lib/a.hlsli"), 0u);
     // Climbing above the data root is never asked for beside the file.
@@ -275,6 +277,8 @@ TEST(HlslTranslate, IncludesAreFoundBesideTheIncludingFileFirst) {
                          &includes, "main.fx"));
     EXPECT_EQ(gpu::HlslIncludePath("fx/main.fx", "../../etc/passwd"), "");
     EXPECT_EQ(gpu::HlslIncludePath("fx/sub/main.fx", "./../x.h"), "fx/x.h");
+    EXPECT_EQ(gpu::HlslIncludePath("fx/main.fx", "..\\shared\\x.h"), "shared/x.h");
+    EXPECT_EQ(gpu::HlslIncludePath("fx/main.fx", "/etc/passwd"), "");
 }
 
 // Constructs of shaders written for D3D's compiler and the effect framework, each of which
