@@ -193,33 +193,47 @@ bool MapConstantBuffers(spvc_compiler compiler, spvc_resources resources, Shader
     return true;
 }
 
+// Elements of an array type (all dimensions), 1 for anything else.
+unsigned ArrayElements(spvc_compiler compiler, spvc_type_id typeId) {
+    spvc_type type = spvc_compiler_get_type_handle(compiler, typeId);
+    unsigned count = 1;
+    for (unsigned d = 0; d < spvc_type_get_num_array_dimensions(type); ++d) {
+        if (spvc_type_array_dimension_is_literal(type, d)) count *= std::max(1u, spvc_type_get_array_dimension(type, d));
+    }
+    return count;
+}
+
+// Locations a stage input of this type occupies: one per matrix column and array element.
+unsigned LocationCount(spvc_compiler compiler, spvc_type_id typeId) {
+    spvc_type type = spvc_compiler_get_type_handle(compiler, typeId);
+    return std::max(1u, spvc_type_get_columns(type)) * ArrayElements(compiler, typeId);
+}
+
 bool MapTextures(spvc_compiler compiler, spvc_resources resources, ShaderStage stage, ShaderBlob* blob,
                  std::string* errors) {
-    // Kinds and registers of the separate images, read before they are combined.
+    // Kinds, registers and array sizes of the separate images, read before they are combined.
     struct Image {
         unsigned binding;
         ShaderBlob::TextureKind kind;
+        unsigned elements;  // an array of textures takes one register and one unit per element
     };
     std::map<spvc_variable_id, Image> images;
     Resources separate = List(resources, SPVC_RESOURCE_TYPE_SEPARATE_IMAGE);
     for (size_t i = 0; i < separate.count; ++i) {
         const spvc_reflected_resource& r = separate.list[i];
         spvc_type type = spvc_compiler_get_type_handle(compiler, r.base_type_id);
-        if (spvc_type_get_num_array_dimensions(spvc_compiler_get_type_handle(compiler, r.type_id)) > 0) {
-            *errors += std::string("error: arrays of textures are not supported ('") + r.name + "'); use a texture array\n";
-            return false;
-        }
+        const unsigned elements = ArrayElements(compiler, r.type_id);
         ShaderBlob::TextureKind kind;
         if (!TextureKindOf(type, &kind)) {
             *errors += std::string("error: unsupported texture type of '") + r.name + "'\n";
             return false;
         }
         const unsigned binding = spvc_compiler_get_decoration(compiler, r.id, SpvDecorationBinding);
-        if (binding < kHlslShiftTexture || binding >= kHlslShiftSampler) {
+        if (binding < kHlslShiftTexture || binding + elements > kHlslShiftSampler) {
             *errors += std::string("error: texture '") + r.name + "' must be in a t register\n";
             return false;
         }
-        images[r.id] = {binding - kHlslShiftTexture, kind};
+        images[r.id] = {binding - kHlslShiftTexture, kind, elements};
     }
 
     // RWTexture*: image units follow the u register, like D3D's UAV slots.
@@ -236,56 +250,44 @@ bool MapTextures(spvc_compiler compiler, spvc_resources resources, ShaderStage s
     const spvc_combined_image_sampler* combined = nullptr;
     size_t count = 0;
     spvc_compiler_get_combined_image_samplers(compiler, &combined, &count);
-    if (count > kPixelBindingBase - kVertexBindingBase) {
-        *errors += "error: more than 16 texture and sampler pairs in one stage\n";
-        return false;
-    }
+    constexpr uint32_t kUnits = kPixelBindingBase - kVertexBindingBase;
+    uint32_t unit = 0;
+    // Each (texture, sampler) pair gets units of its own; typed buffers, read without a
+    // sampler, pair with none and take the units after them.
+    auto assign = [&](const Image& image, int32_t samplerSlot, spvc_variable_id id) {
+        if (unit + image.elements > kUnits) {
+            *errors += "error: more than 16 texture and sampler pairs in one stage\n";
+            return false;
+        }
+        spvc_compiler_set_decoration(compiler, id, SpvDecorationBinding, StageBase(stage) + unit);
+        for (unsigned k = 0; k < image.elements; ++k) {
+            blob->textures.push_back({image.binding + k, samplerSlot, StageBase(stage) + unit++, image.kind});
+        }
+        return true;
+    };
     for (size_t i = 0; i < count; ++i) {
         auto image = images.find(combined[i].image_id);
         if (image == images.end()) {
             *errors += "error: unsupported texture use\n";
             return false;
         }
-        ShaderBlob::Texture texture;
-        texture.textureSlot = image->second.binding;
-        texture.kind = image->second.kind;
-        texture.samplerSlot = -1;
+        int32_t samplerSlot = -1;
         if (combined[i].sampler_id != dummy || dummy == 0) {
             const unsigned binding = spvc_compiler_get_decoration(compiler, combined[i].sampler_id, SpvDecorationBinding);
             if (binding < kHlslShiftSampler || binding >= kHlslShiftSampler + kMaxSamplerSlots) {
                 *errors += "error: sampler must be in a register s0..s15\n";
                 return false;
             }
-            texture.samplerSlot = static_cast<int32_t>(binding - kHlslShiftSampler);
+            samplerSlot = static_cast<int32_t>(binding - kHlslShiftSampler);
         }
-        texture.glUnit = StageBase(stage) + static_cast<uint32_t>(i);
-        spvc_compiler_set_decoration(compiler, combined[i].combined_id, SpvDecorationBinding, texture.glUnit);
-        blob->textures.push_back(texture);
+        if (!assign(image->second, samplerSlot, combined[i].combined_id)) return false;
     }
-    // Typed buffers are read without a sampler and pair with none; they take the next units.
-    uint32_t unit = static_cast<uint32_t>(count);
     for (const auto& [id, image] : images) {
-        if (image.kind != ShaderBlob::TextureKind::Buffer) continue;  // never paired with a sampler
-        if (unit >= kPixelBindingBase - kVertexBindingBase) {
-            *errors += "error: more than 16 textures and buffers in one stage\n";
-            return false;
-        }
-        ShaderBlob::Texture texture{image.binding, -1, StageBase(stage) + unit++, image.kind};
-        spvc_compiler_set_decoration(compiler, id, SpvDecorationBinding, texture.glUnit);
-        blob->textures.push_back(texture);
+        if (image.kind == ShaderBlob::TextureKind::Buffer && !assign(image, -1, id)) return false;
     }
     return true;
 }
 
-// Locations a stage input of this type occupies: one per matrix column and array element.
-unsigned LocationCount(spvc_compiler compiler, spvc_type_id typeId) {
-    spvc_type type = spvc_compiler_get_type_handle(compiler, typeId);
-    unsigned count = std::max(1u, spvc_type_get_columns(type));
-    for (unsigned d = 0; d < spvc_type_get_num_array_dimensions(type); ++d) {
-        if (spvc_type_array_dimension_is_literal(type, d)) count *= std::max(1u, spvc_type_get_array_dimension(type, d));
-    }
-    return count;
-}
 
 // The N of a name ending in "[N]", else 0.
 uint32_t ArrayElementOf(const char* name) {

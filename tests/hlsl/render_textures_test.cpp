@@ -208,26 +208,28 @@ TEST(HlslTextureKinds, EveryTextureKindTranslatesWithItsKind) {
     const char* source = R"(
 TextureCube c : register(t0); TextureCubeArray ca : register(t1); Texture2DArray a : register(t2);
 Texture1D l : register(t3); Texture1DArray la : register(t4); Texture2DMSArray<float4> ma : register(t5);
-Buffer<float4> b : register(t6);
+Buffer<float4> b : register(t6); Texture2D maps[2] : register(t7);
 SamplerState s : register(s0);
 float4 PS(float4 pos : SV_Position, float3 d : TEXCOORD0) : SV_Target {
     return c.Sample(s, d) + ca.Sample(s, float4(d, 1)) + a.Sample(s, d) + l.Sample(s, d.x) + la.Sample(s, d.xy) +
-           ma.Load(int3(pos.xy, 0), 0) + b.Load(3);
+           ma.Load(int3(pos.xy, 0), 0) + b.Load(3) + maps[0].Sample(s, d.xy) + maps[1].Sample(s, d.yz);
 })";
     std::string errors;
     auto blob = Compile(source, "PS", "ps_5_0", &errors);
     ASSERT_TRUE(blob) << errors;
     using Kind = gpu::ShaderBlob::TextureKind;
-    const Kind expected[7] = {Kind::TextureCube, Kind::TextureCubeArray, Kind::Texture2DArray, Kind::Texture1D,
-                              Kind::Texture1DArray, Kind::Texture2DMSArray, Kind::Buffer};
-    ASSERT_EQ(blob->textures.size(), 7u);
+    // An array of two textures takes registers t7 and t8 and a unit for each.
+    const Kind expected[9] = {Kind::TextureCube, Kind::TextureCubeArray, Kind::Texture2DArray,
+                              Kind::Texture1D,   Kind::Texture1DArray,   Kind::Texture2DMSArray,
+                              Kind::Buffer,      Kind::Texture2D,        Kind::Texture2D};
+    ASSERT_EQ(blob->textures.size(), 9u);
     std::set<uint32_t> units;
     for (const auto& texture : blob->textures) {
         EXPECT_EQ(texture.kind, expected[texture.textureSlot]);
         units.insert(texture.glUnit);
     }
-    EXPECT_EQ(units.size(), 7u);
-    EXPECT_EQ(*units.rbegin(), gpu::kPixelBindingBase + 6);
+    EXPECT_EQ(units.size(), 9u);
+    EXPECT_EQ(*units.rbegin(), gpu::kPixelBindingBase + 8);
     // Unbound, each reads zero and the program still links and draws.
     if (InitTestDevice(kSize, kSize)) {
         EXPECT_TRUE(gDevice->CreatePixelShader(blob, &errors)) << errors;
