@@ -145,7 +145,8 @@ void Context::Unmap(const ResourcePtr& resource, uint32_t subresource) {
 
 void Context::UpdateSubresource(const ResourcePtr& resource, uint32_t subresource, const Box* box, const void* data,
                                 uint32_t rowPitch, uint32_t depthPitch) {
-    if (!resource || !data) return;
+    // 1D textures are filled once, from their initial data.
+    if (!resource || !data || resource->GetKind() == Resource::Kind::Texture1D) return;
     if (resource->GetKind() == Resource::Kind::Buffer) {
         Buffer& b = static_cast<Buffer&>(*resource);
         uint32_t begin = box ? std::min(box->left, b.desc_.ByteWidth) : 0;
@@ -258,7 +259,10 @@ bool Context::Impl::Resolve(const Texture2DPtr& destination, const Texture2DPtr&
 }
 
 void Context::CopyResource(const ResourcePtr& destination, const ResourcePtr& source) {
-    if (!destination || !source || destination == source || destination->GetKind() != source->GetKind()) return;
+    if (!destination || !source || destination == source || destination->GetKind() != source->GetKind() ||
+        source->GetKind() == Resource::Kind::Texture1D) {
+        return;
+    }
     if (source->GetKind() == Resource::Kind::Buffer) {
         Buffer& dst = static_cast<Buffer&>(*destination);
         Buffer& src = static_cast<Buffer&>(*source);

@@ -48,6 +48,8 @@ public:
     BufferPtr CreateBuffer(const BufferDesc& desc, const SubresourceData* initialData);
     Texture2DPtr CreateTexture2D(const Texture2DDesc& desc, const SubresourceData* initialData);
     Texture3DPtr CreateTexture3D(const Texture3DDesc& desc, const SubresourceData* initialData);
+    // Default or immutable use only: a shader input filled from its initial data.
+    Texture1DPtr CreateTexture1D(const Texture1DDesc& desc, const SubresourceData* initialData);
     // A null desc views the whole resource in its own format, as in D3D.
     ShaderResourceViewPtr CreateShaderResourceView(const ResourcePtr& resource, const ShaderResourceViewDesc* desc);
     RenderTargetViewPtr CreateRenderTargetView(const ResourcePtr& resource, const RenderTargetViewDesc* desc);

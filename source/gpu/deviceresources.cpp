@@ -265,6 +265,55 @@ Texture3DPtr Device::CreateTexture3D(const Texture3DDesc& desc, const Subresourc
     return texture;
 }
 
+Texture1DPtr Device::CreateTexture1D(const Texture1DDesc& desc, const SubresourceData* initialData) {
+    GlFormat format = ToGl(desc.Format);
+    const uint32_t slices = std::max(1u, desc.ArraySize);
+    if (desc.Width == 0 || desc.Width > impl_->maxTextureSize || format.internalFormat == 0 ||
+        format.format == GL_DEPTH_STENCIL || slices > impl_->maxArrayLayers || desc.MipLevels > FullMipCount(desc.Width, 1) ||
+        desc.Usage == Usage::Staging || desc.Usage == Usage::Dynamic) {
+        LOG("Failed to create a 1D texture of %u texels and %u slices: unsupported size, format or use", desc.Width,
+            slices);
+        return nullptr;
+    }
+    Texture1DPtr texture(new Texture1D());
+    texture->desc_ = desc;
+    texture->desc_.ArraySize = slices;
+    texture->generation_ = impl_->generation;
+    const uint32_t levels = desc.MipLevels == 0 ? FullMipCount(desc.Width, 1) : desc.MipLevels;
+    texture->desc_.MipLevels = levels;
+    texture->target_ = slices > 1 ? GL_TEXTURE_1D_ARRAY : GL_TEXTURE_1D;
+    glCreateTextures(texture->target_, 1, &texture->gl_);
+    const auto w = static_cast<GLsizei>(desc.Width);
+    if (slices > 1) {
+        glTextureStorage2D(texture->gl_, static_cast<GLsizei>(levels), format.internalFormat, w, static_cast<GLsizei>(slices));
+    } else {
+        glTextureStorage1D(texture->gl_, static_cast<GLsizei>(levels), format.internalFormat, w);
+    }
+    glTextureParameteri(texture->gl_, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
+    for (uint32_t level = 0; level < levels; ++level) {
+        glClearTexImage(texture->gl_, static_cast<GLint>(level), format.format, format.type, nullptr);
+    }
+    // Subresources run through the mip levels of slice 0, then of slice 1, ...
+    for (uint32_t slice = 0; initialData && slice < slices; ++slice) {
+        for (uint32_t level = 0; level < levels; ++level) {
+            const SubresourceData& sub = initialData[slice * levels + level];
+            if (!sub.pSysMem) continue;
+            const GLsizei width = std::max(1, w >> level);
+            if (slices > 1) {
+                glTextureSubImage2D(texture->gl_, static_cast<GLint>(level), 0, static_cast<GLint>(slice), width, 1,
+                                    format.format, format.type, sub.pSysMem);
+            } else {
+                glTextureSubImage1D(texture->gl_, static_cast<GLint>(level), 0, width, format.format, format.type,
+                                    sub.pSysMem);
+            }
+        }
+    }
+    if (initialData && (desc.MiscFlags & RESOURCE_MISC_GENERATE_MIPS) != 0 && levels > 1) {
+        glGenerateTextureMipmap(texture->gl_);
+    }
+    return texture;
+}
+
 ShaderResourceViewPtr Device::CreateShaderResourceView(const ResourcePtr& resource, const ShaderResourceViewDesc* desc) {
     if (!resource) return nullptr;
     ShaderResourceViewPtr view(new ShaderResourceView());
@@ -289,6 +338,12 @@ ShaderResourceViewPtr Device::CreateShaderResourceView(const ResourcePtr& resour
                 return nullptr;
             }
             view->desc_.ViewDimension = ViewDimensionOf(td);
+            if (view->desc_.Format == Format::Unknown) view->desc_.Format = td.Format;
+            break;
+        }
+        case Resource::Kind::Texture1D: {
+            const auto& td = static_cast<const Texture1D&>(*resource).GetDesc();
+            view->desc_.ViewDimension = td.ArraySize > 1 ? SrvDimension::Texture1DArray : SrvDimension::Texture1D;
             if (view->desc_.Format == Format::Unknown) view->desc_.Format = td.Format;
             break;
         }

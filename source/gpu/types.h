@@ -65,6 +65,17 @@ struct Texture2DDesc {
     uint32_t MiscFlags = 0;
 };
 
+struct Texture1DDesc {
+    uint32_t Width = 0;
+    uint32_t MipLevels = 1;  // 0 = full chain
+    uint32_t ArraySize = 1;
+    gpu::Format Format = gpu::Format::R8G8B8A8_UNorm;
+    gpu::Usage Usage = gpu::Usage::Default;
+    uint32_t BindFlags = 0;
+    uint32_t CPUAccessFlags = 0;
+    uint32_t MiscFlags = 0;
+};
+
 struct Texture3DDesc {
     uint32_t Width = 0;
     uint32_t Height = 0;
@@ -93,6 +104,8 @@ enum class SrvDimension : uint32_t {
     Texture2DMSArray,
     TextureCube,
     TextureCubeArray,
+    Texture1D,
+    Texture1DArray,
 };
 
 struct ShaderResourceViewDesc {

@@ -23,6 +23,8 @@ Texture2DArray slices : register(t1);
 Texture2D<float> depth : register(t2);
 Texture2D<float> values : register(t3);
 Texture2D<uint> counts : register(t4);
+Texture1D ramp : register(t5);
+Texture1DArray ramps : register(t6);
 SamplerState linearClamp : register(s0);
 SamplerState pointClamp : register(s1);
 SamplerComparisonState lessEqual : register(s4);
@@ -38,6 +40,11 @@ float4 PS_Slices() : SV_Target {
     float level = slices.SampleLevel(pointClamp, float3(0.5, 0.5, coord.w), 0).g;
     float grad = slices.SampleGrad(pointClamp, float3(0.5, 0.5, 1), float2(0, 0), float2(0, 0)).g;
     return float4(level, grad, (w * 10 + elements) / 255.0, 1);
+}
+
+// Texel coord.x of the ramp in red, of slice 1 of the ramps in green.
+float4 PS_Lines() : SV_Target {
+    return float4(ramp.Sample(pointClamp, coord.x).r, ramps.SampleLevel(pointClamp, float2(coord.x, 1), 0).g, 0, 1);
 }
 
 float4 PS_Shadow() : SV_Target {
@@ -76,8 +83,8 @@ protected:
 
     void TearDown() override {
         if (!gContext) return;
-        gpu::ShaderResourceViewPtr none[5];
-        gContext->PSSetShaderResources(0, 5, none);
+        gpu::ShaderResourceViewPtr none[7];
+        gContext->PSSetShaderResources(0, 7, none);
     }
 
     // The centre pixel after drawing the pixel entry with coord.
@@ -126,7 +133,7 @@ protected:
 
 }  // namespace
 
-TEST_F(HlslRenderTextures, CubeFacesAndArraySlicesAreFoundByDirectionAndIndex) {
+TEST_F(HlslRenderTextures, CubeFacesArraySlicesAndLineTexelsAreFoundByDirectionAndIndex) {
     // One texel per face, red 30, 60, ... in D3D's face order +X, -X, +Y, -Y, +Z, -Z.
     uint8_t faces[6][4];
     for (int f = 0; f < 6; ++f) {
@@ -163,6 +170,23 @@ TEST_F(HlslRenderTextures, CubeFacesAndArraySlicesAreFoundByDirectionAndIndex) {
     }
     EXPECT_TRUE(Near(Draw("PS_Slices", 0, 0, 0, 2), {150, 100, 23}));
     EXPECT_TRUE(Near(Draw("PS_Slices", 0, 0, 0, 0), {50, 100, 23}));
+
+    // Two texels a line: red 40 and 80; the array's slice 1 green 120 and 160.
+    const uint8_t texels[2][8] = {{40, 0, 0, 255, 80, 0, 0, 255}, {0, 120, 0, 255, 0, 160, 0, 255}};
+    gpu::Texture1DDesc lineDesc;
+    lineDesc.Width = 2;
+    lineDesc.BindFlags = gpu::BIND_SHADER_RESOURCE;
+    gpu::SubresourceData lineData[2] = {{texels[1], 8, 0}, {texels[1], 8, 0}};
+    lineData[0].pSysMem = texels[0];
+    auto line = gDevice->CreateShaderResourceView(gDevice->CreateTexture1D(lineDesc, lineData), nullptr);
+    lineDesc.ArraySize = 2;
+    auto lines = gDevice->CreateShaderResourceView(gDevice->CreateTexture1D(lineDesc, lineData), nullptr);
+    ASSERT_TRUE(line && lines);
+    EXPECT_EQ(lines->GetDesc().ViewDimension, gpu::SrvDimension::Texture1DArray);
+    gpu::ShaderResourceViewPtr lineViews[2] = {line, lines};
+    gContext->PSSetShaderResources(5, 2, lineViews);
+    EXPECT_TRUE(Near(Draw("PS_Lines", 0.25f), {40, 120, 0}));
+    EXPECT_TRUE(Near(Draw("PS_Lines", 0.75f), {80, 160, 0}));
 
     // A texture array and a cube are shader inputs only.
     EXPECT_FALSE(gDevice->CreateRenderTargetView(slices->GetResource(), nullptr));
