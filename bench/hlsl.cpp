@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "gpu/hlslcache.h"
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcache.h"
+#include "hlsl/hlslcompiler.h"
 
 namespace {
 
@@ -22,6 +22,19 @@ float4 Blur(Texture2D t, SamplerState s, float2 uv) {
 float4 PS(VSOut i) : SV_Target { return Blur(image, linearClamp, i.uv) * amount + float4(tint, 0); }
 )";
 
+// Texel offsets from a static table in an [unroll] loop: the module is unrolled and folded
+// before it becomes GLSL.
+const char* kUnrolledOffsets = R"(
+Texture2D image : register(t0);
+SamplerState pointClamp : register(s1);
+static const int2 kOffsets[4] = {int2(-1, 0), int2(1, 0), int2(0, -1), int2(0, 1)};
+float4 PS(float4 position : SV_Position, float2 uv : TEXCOORD0) : SV_Target {
+    float4 sum = 0;
+    [unroll] for (int i = 0; i < 4; ++i) sum += image.Sample(pointClamp, uv, kOffsets[i]);
+    return sum * 0.25;
+}
+)";
+
 std::shared_ptr<const gpu::ShaderBlob> Translate(const std::string& source) {
     gpu::CompileRequest request;
     request.source = source.data();
@@ -33,16 +46,21 @@ std::shared_ptr<const gpu::ShaderBlob> Translate(const std::string& source) {
     return gpu::CompileHLSL(request, &errors);
 }
 
-void BM_TranslateCold(benchmark::State& state) {
-    Translate(kShader);  // glslang's one-time start-up is not part of the measure
+void TranslateCold(benchmark::State& state, const char* shader) {
+    Translate(shader);  // glslang's one-time start-up is not part of the measure
     int n = 0;
     for (auto _ : state) {
-        std::string source = std::string(kShader) + "// " + std::to_string(++n) + "\n";
+        std::string source = std::string(shader) + "// " + std::to_string(++n) + "\n";
         benchmark::DoNotOptimize(Translate(source));
     }
     gpu::HlslCacheClear();
 }
+
+void BM_TranslateCold(benchmark::State& state) { TranslateCold(state, kShader); }
 BENCHMARK(BM_TranslateCold)->Unit(benchmark::kMillisecond);
+
+void BM_TranslateColdUnrolledOffsets(benchmark::State& state) { TranslateCold(state, kUnrolledOffsets); }
+BENCHMARK(BM_TranslateColdUnrolledOffsets)->Unit(benchmark::kMillisecond);
 
 void BM_TranslateCached(benchmark::State& state) {
     const std::string source = kShader;

@@ -81,4 +81,6 @@ void BallSwarm::Render(double time, DynamicTexturePair& frameChain) {
     DrawFilaments(*this, shader_.get(), filament_.get(), time, frameChain, false);
 }
 
+std::vector<ShaderUse> BallSwarm::GetShaderUses() const { return {{kFilamentShader, {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

@@ -18,6 +18,7 @@ public:
 
     bool Init(float progressStart, float progressEnd, const ProgressCallback& progress) override;
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
     // The recorded paths, or null when no flock could be made.
     const FilamentRenderObject* GetFilament() const { return filament_.get(); }

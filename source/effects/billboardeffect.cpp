@@ -68,4 +68,6 @@ void BillboardEffect::AppendBox(std::vector<BillboardRecord>& records, const vec
     }
 }
 
+std::vector<ShaderUse> BillboardEffect::GetShaderUses() const { return {{kShaderFile, {vertexEntry_}, {kPixelEntry}}}; }
+
 }  // namespace Effects

@@ -37,6 +37,7 @@ public:
 
     bool Init(float progressStart, float progressEnd, const ProgressCallback& progress) override;
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
     // Rebuilds the records for local time t and uploads them.
     void GenerateInstances(double time);

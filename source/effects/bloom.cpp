@@ -116,4 +116,8 @@ void Bloom::Render(double time, DynamicTexturePair& frameChain) {
     if (failed) gContext->ClearRenderTargetView(gBackBufferView, kHotPink);
 }
 
+std::vector<ShaderUse> Bloom::GetShaderUses() const {
+    return {{"bloom.fx", {"VS"}, {"PS_Bright", "PS_Horizontal", "PS_Vertical", "PS_Combine"}}};
+}
+
 }  // namespace Effects

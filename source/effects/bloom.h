@@ -25,6 +25,7 @@ public:
     // Fails (after logging) when `kernelSize` gives no kernel.
     bool Init(float progressStart, float progressEnd, const ProgressCallback& progress) override;
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
     // The private chain the bright pass and the blur passes render into.
     DynamicTexturePair& GetPrivateChain() { return chain_; }

@@ -94,4 +94,8 @@ void Blur::Render(double time, DynamicTexturePair& frameChain) {
         gContext->ClearRenderTargetView(gBackBufferView, kHotPink);
 }
 
+std::vector<ShaderUse> Blur::GetShaderUses() const {
+    return {{"blur.fx", {kVertexEntry}, {kNoMaskHorizontal, kNoMaskVertical, kMaskHorizontal, kMaskVertical}}};
+}
+
 }  // namespace Effects

@@ -26,6 +26,7 @@ public:
     // Fails (after logging) when `kernelSize` gives no kernel.
     bool Init(float progressStart, float progressEnd, const ProgressCallback& progress) override;
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
 private:
     // One pass from the chain's current texture into the next; false when the entry cannot

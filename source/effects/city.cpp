@@ -162,4 +162,6 @@ void City::Render(double time, DynamicTexturePair& frameChain) {
     gContext->OMSetDepthStencilState(gDepthOff, 1);
 }
 
+std::vector<ShaderUse> City::GetShaderUses() const { return {{"3d.fx", {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

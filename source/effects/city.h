@@ -51,6 +51,7 @@ public:
 
     bool Init(float progressStart, float progressEnd, const ProgressCallback& progress) override;
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
     const std::vector<BuildingType>& GetBuildingTypes() const { return buildingTypes_; }
     const std::vector<std::shared_ptr<Block>>& GetBlocks() const { return blocks_; }

@@ -192,4 +192,8 @@ void Connections::DrawPeople(double time, DynamicTexturePair& frameChain) {
     gContext->DrawInstanced(4, uint32_t(people_.size()), 0, 0);
 }
 
+std::vector<ShaderUse> Connections::GetShaderUses() const {
+    return {{"personbillboards.fx", {"VS"}, {"PS"}}, {"filament.fx", {"VS"}, {"PS"}}, {"3d.fx", {"VS"}, {"PS"}}};
+}
+
 }  // namespace Effects

@@ -41,6 +41,7 @@ public:
 
     bool Init(float progressStart, float progressEnd, const ProgressCallback& progress) override;
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
     const std::vector<glm::vec2>& GetHubs() const { return hubs_; }
     const std::vector<Tube>& GetTubes() const { return tubes_; }

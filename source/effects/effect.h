@@ -18,6 +18,14 @@ class DynamicTexturePair;
 namespace Effects {
 
 class Effect;
+
+// A shader file and the entries an effect may draw with from it.
+struct ShaderUse {
+    std::string file;
+    std::vector<std::string> vertexEntries;
+    std::vector<std::string> pixelEntries;
+};
+
 using EffectList = std::vector<std::unique_ptr<Effect>>;
 
 class Effect {
@@ -43,6 +51,8 @@ public:
     virtual bool Init(float progressStart, float progressEnd, const ProgressCallback& progress);
     virtual void Update(double time, DynamicTexturePair& frameChain);
     virtual void Render(double time, DynamicTexturePair& frameChain) = 0;
+    // Every shader entry the effect may draw with, loaded yet or not ("-check" compiles each).
+    virtual std::vector<ShaderUse> GetShaderUses() const { return {}; }
 
     bool HasParam(const std::string& name) const;
     const ParamVariant& GetParam(const std::string& name) const;

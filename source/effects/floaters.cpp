@@ -97,4 +97,6 @@ void Floaters::Render(double time, DynamicTexturePair& frameChain) {
     gContext->OMSetDepthStencilState(gDepthOff, 1);
 }
 
+std::vector<ShaderUse> Floaters::GetShaderUses() const { return {{"3d.fx", {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

@@ -30,6 +30,7 @@ public:
 
     bool Init(float progressStart, float progressEnd, const ProgressCallback& progress) override;
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
     // Six vertices per triangle: the front (corners 1, 2, 3, normal n), then the back
     // (corners 3, 2, 1, normal -n). `state` is the random state to start from.

@@ -106,4 +106,6 @@ void Flyers::Render(double time, DynamicTexturePair& frameChain) {
     gContext->OMSetDepthStencilState(gDepthOff, 1);
 }
 
+std::vector<ShaderUse> Flyers::GetShaderUses() const { return {{"3d.fx", {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

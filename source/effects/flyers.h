@@ -43,6 +43,7 @@ public:
 
     bool Init(float progressStart, float progressEnd, const ProgressCallback& progress) override;
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
     // `count` records from a random sequence starting at state 0.
     static std::vector<Record> MakeRecords(int count);

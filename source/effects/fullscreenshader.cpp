@@ -68,4 +68,8 @@ void FullScreenShader::Render(double time, DynamicTexturePair& frameChain) {
     gContext->OMSetBlendState(gBlendOpaque, nullptr, 0xffffffffu);
 }
 
+std::vector<ShaderUse> FullScreenShader::GetShaderUses() const {
+    return {{GetParamString("shader", ""), {"VS"}, {GetParamString("pixelShader", "PS")}}};
+}
+
 }  // namespace Effects

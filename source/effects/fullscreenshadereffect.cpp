@@ -60,4 +60,8 @@ void FullScreenShaderEffect::Render(double time, DynamicTexturePair& frameChain)
     DrawFullScreenQuad();
 }
 
+std::vector<ShaderUse> FullScreenShaderEffect::GetShaderUses() const {
+    return {{GetParamString("shader", ""), {"VS"}, {GetParamString("pixelShader", "PS")}}};
+}
+
 }  // namespace Effects

@@ -42,4 +42,6 @@ void HSL::Render(double time, DynamicTexturePair& frameChain) {
     DrawFullScreenQuad();
 }
 
+std::vector<ShaderUse> HSL::GetShaderUses() const { return {{"hsl.fx", {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

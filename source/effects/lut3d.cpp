@@ -46,4 +46,6 @@ void Lut3D::Render(double time, DynamicTexturePair& frameChain) {
     BindTexture(1, nullptr);
 }
 
+std::vector<ShaderUse> Lut3D::GetShaderUses() const { return {{"lut3D.fx", {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

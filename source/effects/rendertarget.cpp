@@ -32,4 +32,6 @@ void RenderTarget::Render(double time, DynamicTexturePair& frameChain) {
     DrawFullScreenQuad();
 }
 
+std::vector<ShaderUse> RenderTarget::GetShaderUses() const { return {{"final.fx", {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

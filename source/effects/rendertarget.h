@@ -17,6 +17,7 @@ public:
 
     void Update(double time, DynamicTexturePair& frameChain) override;
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
     // The chain the children draw into.
     DynamicTexturePair& GetPrivateChain() { return chain_; }

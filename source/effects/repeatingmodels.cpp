@@ -64,4 +64,6 @@ void RepeatingModels::Render(double time, DynamicTexturePair& frameChain) {
     gContext->OMSetDepthStencilState(gDepthOff, 1);
 }
 
+std::vector<ShaderUse> RepeatingModels::GetShaderUses() const { return {{"3d.fx", {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

@@ -27,6 +27,7 @@ public:
 
     bool Init(float progressStart, float progressEnd, const ProgressCallback& progress) override;
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
     // Rebuilds the instance list of all three passes for local time t.
     const std::vector<glm::mat4>& BuildInstances(double time);

@@ -66,4 +66,6 @@ void RGBSplit::Render(double time, DynamicTexturePair& frameChain) {
     DrawFullScreenQuad();
 }
 
+std::vector<ShaderUse> RGBSplit::GetShaderUses() const { return {{"rgbsplit.fx", {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

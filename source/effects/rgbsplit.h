@@ -21,6 +21,7 @@ public:
     bool Init(float progressStart, float progressEnd, const ProgressCallback& progress) override;
     // A `mix` of exactly 0 draws the failure colour, like a shader that cannot be used.
     void Render(double time, DynamicTexturePair& frameChain) override;
+    std::vector<ShaderUse> GetShaderUses() const override;
 
 private:
     std::unique_ptr<Shader> shader_;

@@ -83,4 +83,6 @@ void Shader3D::Render(double time, DynamicTexturePair& frameChain) {
     gContext->OMSetBlendState(gBlendOpaque, nullptr, 0xffffffffu);
 }
 
+std::vector<ShaderUse> Shader3D::GetShaderUses() const { return {{GetParamString("shader", ""), {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

@@ -78,4 +78,6 @@ void Strands::Render(double time, DynamicTexturePair& frameChain) {
     DrawFilaments(*this, shader_.get(), filament_.get(), time, frameChain, true);
 }
 
+std::vector<ShaderUse> Strands::GetShaderUses() const { return {{kFilamentShader, {"VS"}, {"PS"}}}; }
+
 }  // namespace Effects

@@ -61,4 +61,12 @@ void ThreeDeeTest::Render(double time, DynamicTexturePair& frameChain) {
     gContext->OMSetDepthStencilState(gDepthOff, 1);
 }
 
+std::vector<ShaderUse> ThreeDeeTest::GetShaderUses() const {
+    // Loads the entries its parameters name but draws with "VS" and "PS".
+    std::vector<std::string> vertex = {"VS"}, pixel = {"PS"};
+    if (GetParamString("vs", "VS") != "VS") vertex.push_back(GetParamString("vs", "VS"));
+    if (GetParamString("ps", "PS") != "PS") pixel.push_back(GetParamString("ps", "PS"));
+    return {{GetParamString("shader", "3d.fx"), vertex, pixel}};
+}
+
 }  // namespace Effects

@@ -7,21 +7,26 @@
 #include <vector>
 
 #include "gpu/contextimpl.h"
+#include "gpu/glconvert.h"
 #include "gpu/gllifetime.h"
 #include "system/log.h"
 
 namespace gpu {
 namespace {
 
-uint32_t MakeZeroTexture(GLenum target) {
+uint32_t MakeZeroTexture(GLenum target, GLuint zeroBuffer) {
     GLuint name = 0;
     glCreateTextures(target, 1, &name);
-    if (target == GL_TEXTURE_2D_MULTISAMPLE) {
-        glTextureStorage2DMultisample(name, 1, GL_RGBA8, 1, 1, GL_TRUE);
-    } else if (target == GL_TEXTURE_3D) {
-        glTextureStorage3D(name, 1, GL_RGBA8, 1, 1, 1);
-    } else {
-        glTextureStorage2D(name, 1, GL_RGBA8, 1, 1);
+    switch (target) {
+        case GL_TEXTURE_2D_MULTISAMPLE: glTextureStorage2DMultisample(name, 1, GL_RGBA8, 1, 1, GL_TRUE); break;
+        case GL_TEXTURE_2D_MULTISAMPLE_ARRAY: glTextureStorage3DMultisample(name, 1, GL_RGBA8, 1, 1, 1, GL_TRUE); break;
+        case GL_TEXTURE_1D: glTextureStorage1D(name, 1, GL_RGBA8, 1); break;
+        case GL_TEXTURE_1D_ARRAY:
+        case GL_TEXTURE_2D:
+        case GL_TEXTURE_CUBE_MAP: glTextureStorage2D(name, 1, GL_RGBA8, 1, 1); break;
+        case GL_TEXTURE_CUBE_MAP_ARRAY: glTextureStorage3D(name, 1, GL_RGBA8, 1, 1, 6); break;
+        case GL_TEXTURE_BUFFER: glTextureBuffer(name, GL_RGBA8, zeroBuffer); return name;
+        default: glTextureStorage3D(name, 1, GL_RGBA8, 1, 1, 1); break;  // 3D, 2D array
     }
     glClearTexImage(name, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     return name;
@@ -57,12 +62,12 @@ bool SetSlots(std::array<T, N>& slots, uint32_t start, uint32_t count, const T* 
 
 Context::Impl::Impl(uint32_t generation_) : generation(generation_), framebuffers(generation_) {
     glCreateVertexArrays(1, &emptyVao);
-    zeroTexture2D = MakeZeroTexture(GL_TEXTURE_2D);
-    zeroTexture2DMS = MakeZeroTexture(GL_TEXTURE_2D_MULTISAMPLE);
-    zeroTexture3D = MakeZeroTexture(GL_TEXTURE_3D);
     glCreateBuffers(1, &zeroBuffer);
     std::vector<uint8_t> zeros(kZeroBufferBytes, 0);
     glNamedBufferData(zeroBuffer, kZeroBufferBytes, zeros.data(), GL_STATIC_DRAW);
+    for (uint32_t kind = 0; kind < ShaderBlob::kTextureKindCount; ++kind) {
+        zeroTextures[kind] = MakeZeroTexture(ToGlTarget(static_cast<ShaderBlob::TextureKind>(kind)), zeroBuffer);
+    }
     pointSampler = MakeSampler(GL_NEAREST);
     linearSampler = MakeSampler(GL_LINEAR);
 }
@@ -71,8 +76,8 @@ Context::Impl::~Impl() {
     if (!GlAlive(generation)) return;
     for (auto& [key, pipeline] : pipelines) glDeleteProgramPipelines(1, &pipeline.gl);
     glDeleteVertexArrays(1, &emptyVao);
-    GLuint textures[] = {zeroTexture2D, zeroTexture2DMS, zeroTexture3D, scratchTexture};
-    glDeleteTextures(4, textures);
+    glDeleteTextures(ShaderBlob::kTextureKindCount, zeroTextures);
+    glDeleteTextures(1, &scratchTexture);
     if (scratchFbo) glDeleteFramebuffers(1, &scratchFbo);
     glDeleteBuffers(1, &zeroBuffer);
     glDeleteSamplers(1, &pointSampler);

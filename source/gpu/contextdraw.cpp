@@ -220,13 +220,8 @@ void Context::Impl::ApplyStage(ShaderStage stage, const ShaderBlob& blob) {
         BindBufferRange(GL_SHADER_STORAGE_BUFFER, sb.glBinding, range);
     }
     for (const ShaderBlob::Texture& t : blob.textures) {
-        uint32_t zero = t.kind == ShaderBlob::TextureKind::Texture3D     ? zeroTexture3D
-                        : t.kind == ShaderBlob::TextureKind::Texture2DMS ? zeroTexture2DMS
-                                                                          : zeroTexture2D;
-        uint32_t wantTarget = t.kind == ShaderBlob::TextureKind::Texture3D     ? GL_TEXTURE_3D
-                              : t.kind == ShaderBlob::TextureKind::Texture2DMS ? GL_TEXTURE_2D_MULTISAMPLE
-                                                                                : GL_TEXTURE_2D;
-        uint32_t name = zero;
+        const uint32_t wantTarget = ToGlTarget(t.kind);
+        uint32_t name = zeroTextures[static_cast<uint32_t>(t.kind)];
         const ShaderResourceViewPtr& view = t.textureSlot < kMaxShaderResourceSlots ? bound.views[t.textureSlot] : nullptr;
         if (view && !IsBoundAsTarget(view->GetResource().get())) {
             GlAccess::TextureName texture = GlAccess::Texture(view->GetResource().get());

@@ -10,7 +10,7 @@
 
 #include "gpu/context.h"
 #include "gpu/framebuffercache.h"
-#include "gpu/shaderblob.h"
+#include "hlsl/shaderblob.h"
 
 namespace gpu {
 
@@ -72,9 +72,7 @@ struct Context::Impl {
     std::map<std::pair<const void*, const void*>, Pipeline> pipelines;
     uint32_t emptyVao = 0;
     uint32_t emptyVaoElementBuffer = 0;
-    uint32_t zeroTexture2D = 0;
-    uint32_t zeroTexture2DMS = 0;
-    uint32_t zeroTexture3D = 0;
+    uint32_t zeroTextures[ShaderBlob::kTextureKindCount] = {};  // one of each kind, read when nothing fits
     uint32_t zeroBuffer = 0;          // 64 KiB of zeros: null constant and structured buffers
     uint32_t pointSampler = 0;        // for textures the shader only Load()s
     uint32_t linearSampler = 0;       // D3D's default for a null sampler slot

@@ -145,7 +145,8 @@ void Context::Unmap(const ResourcePtr& resource, uint32_t subresource) {
 
 void Context::UpdateSubresource(const ResourcePtr& resource, uint32_t subresource, const Box* box, const void* data,
                                 uint32_t rowPitch, uint32_t depthPitch) {
-    if (!resource || !data) return;
+    // 1D textures are filled once, from their initial data.
+    if (!resource || !data || resource->GetKind() == Resource::Kind::Texture1D) return;
     if (resource->GetKind() == Resource::Kind::Buffer) {
         Buffer& b = static_cast<Buffer&>(*resource);
         uint32_t begin = box ? std::min(box->left, b.desc_.ByteWidth) : 0;
@@ -159,8 +160,9 @@ void Context::UpdateSubresource(const ResourcePtr& resource, uint32_t subresourc
     if (resource->GetKind() == Resource::Kind::Texture2D) {
         Texture2D& t = static_cast<Texture2D&>(*resource);
         GlFormat f = ToGl(t.desc_.Format);
-        uint32_t level = subresource;
-        if (level >= t.desc_.MipLevels || t.desc_.SampleDesc.Count > 1) return;
+        // Subresources run through the mip levels of slice 0, then of slice 1, ...
+        uint32_t level = subresource % t.desc_.MipLevels, slice = subresource / t.desc_.MipLevels;
+        if (slice >= t.desc_.ArraySize || t.desc_.SampleDesc.Count > 1) return;
         uint32_t w = std::max(1u, t.desc_.Width >> level), h = std::max(1u, t.desc_.Height >> level);
         Box region = box ? *box : Box{0, 0, 0, w, h, 1};
         region.right = std::min(region.right, w);
@@ -178,9 +180,16 @@ void Context::UpdateSubresource(const ResourcePtr& resource, uint32_t subresourc
             return;
         }
         glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(rowPitch / f.bytes));
-        glTextureSubImage2D(t.gl_, static_cast<GLint>(level), static_cast<GLint>(region.left), static_cast<GLint>(region.top),
-                            static_cast<GLsizei>(region.right - region.left), static_cast<GLsizei>(region.bottom - region.top),
-                            f.format, f.type, data);
+        if (t.target_ == GL_TEXTURE_2D) {
+            glTextureSubImage2D(t.gl_, static_cast<GLint>(level), static_cast<GLint>(region.left),
+                                static_cast<GLint>(region.top), static_cast<GLsizei>(region.right - region.left),
+                                static_cast<GLsizei>(region.bottom - region.top), f.format, f.type, data);
+        } else {
+            glTextureSubImage3D(t.gl_, static_cast<GLint>(level), static_cast<GLint>(region.left),
+                                static_cast<GLint>(region.top), static_cast<GLint>(slice),
+                                static_cast<GLsizei>(region.right - region.left),
+                                static_cast<GLsizei>(region.bottom - region.top), 1, f.format, f.type, data);
+        }
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         if (level == 0 && !t.staging_.empty() && !box) {
             for (uint32_t y = 0; y < h; ++y) {
@@ -250,7 +259,10 @@ bool Context::Impl::Resolve(const Texture2DPtr& destination, const Texture2DPtr&
 }
 
 void Context::CopyResource(const ResourcePtr& destination, const ResourcePtr& source) {
-    if (!destination || !source || destination == source || destination->GetKind() != source->GetKind()) return;
+    if (!destination || !source || destination == source || destination->GetKind() != source->GetKind() ||
+        source->GetKind() == Resource::Kind::Texture1D) {
+        return;
+    }
     if (source->GetKind() == Resource::Kind::Buffer) {
         Buffer& dst = static_cast<Buffer&>(*destination);
         Buffer& src = static_cast<Buffer&>(*source);
@@ -281,7 +293,7 @@ void Context::CopyResource(const ResourcePtr& destination, const ResourcePtr& so
     auto src = std::static_pointer_cast<Texture2D>(source);
     const Texture2DDesc& s = src->desc_;
     const Texture2DDesc& d = dst->desc_;
-    if (s.Width != d.Width || s.Height != d.Height || s.Format != d.Format) {
+    if (s.Width != d.Width || s.Height != d.Height || s.Format != d.Format || s.ArraySize != d.ArraySize) {
         LOG("Failed to copy a %ux%u texture into a %ux%u one", s.Width, s.Height, d.Width, d.Height);
         return;
     }
@@ -317,7 +329,7 @@ void Context::CopyResource(const ResourcePtr& destination, const ResourcePtr& so
     for (uint32_t level = 0; level < std::min(s.MipLevels, d.MipLevels); ++level) {
         glCopyImageSubData(src->gl_, src->target_, static_cast<GLint>(level), 0, 0, 0, dst->gl_, dst->target_,
                            static_cast<GLint>(level), 0, 0, 0, static_cast<GLsizei>(std::max(1u, s.Width >> level)),
-                           static_cast<GLsizei>(std::max(1u, s.Height >> level)), 1);
+                           static_cast<GLsizei>(std::max(1u, s.Height >> level)), static_cast<GLsizei>(s.ArraySize));
     }
 }
 

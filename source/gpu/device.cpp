@@ -73,6 +73,9 @@ bool CreateDevice(SDL_Window* window, DevicePtr* device, ContextPtr* context, st
     glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &max3DSize);
     if (maxSize > 0) newDevice->impl_->maxTextureSize = static_cast<uint32_t>(maxSize);
     if (max3DSize > 0) newDevice->impl_->max3DTextureSize = static_cast<uint32_t>(max3DSize);
+    GLint maxLayers = 0;
+    glGetIntegerv(GL_MAX_ARRAY_TEXTURE_LAYERS, &maxLayers);
+    if (maxLayers > 0) newDevice->impl_->maxArrayLayers = static_cast<uint32_t>(maxLayers);
 
     ContextPtr newContext(new Context());
     newContext->impl_ = std::make_unique<Context::Impl>(newDevice->impl_->generation);

@@ -11,6 +11,8 @@ struct SDL_Window;
 
 namespace gpu {
 
+struct GlFormat;
+
 class Context;
 class SwapChain;
 using DevicePtr = std::shared_ptr<Device>;
@@ -46,6 +48,8 @@ public:
     BufferPtr CreateBuffer(const BufferDesc& desc, const SubresourceData* initialData);
     Texture2DPtr CreateTexture2D(const Texture2DDesc& desc, const SubresourceData* initialData);
     Texture3DPtr CreateTexture3D(const Texture3DDesc& desc, const SubresourceData* initialData);
+    // Default or immutable use only: a shader input filled from its initial data.
+    Texture1DPtr CreateTexture1D(const Texture1DDesc& desc, const SubresourceData* initialData);
     // A null desc views the whole resource in its own format, as in D3D.
     ShaderResourceViewPtr CreateShaderResourceView(const ResourcePtr& resource, const ShaderResourceViewDesc* desc);
     RenderTargetViewPtr CreateRenderTargetView(const ResourcePtr& resource, const RenderTargetViewDesc* desc);
@@ -66,6 +70,7 @@ public:
 private:
     friend bool CreateDevice(SDL_Window*, DevicePtr*, ContextPtr*, std::string*);
     Device() = default;
+    Texture2DPtr CreateTextureArray(Texture2DPtr texture, const GlFormat& format, const SubresourceData* initialData);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -14,6 +14,7 @@ struct Device::Impl {
     int maxDepthSamples = 1;
     uint32_t maxTextureSize = 16384;    // GL_MAX_TEXTURE_SIZE
     uint32_t max3DTextureSize = 2048;   // GL_MAX_3D_TEXTURE_SIZE
+    uint32_t maxArrayLayers = 256;      // GL_MAX_ARRAY_TEXTURE_LAYERS
 };
 
 }  // namespace gpu

@@ -30,6 +30,15 @@ void SetUnpackPitch(uint32_t rowPitch, uint32_t slicePitch, uint32_t bytesPerPix
     glPixelStorei(GL_UNPACK_IMAGE_HEIGHT, imageHeight);
 }
 
+SrvDimension ViewDimensionOf(const Texture2DDesc& desc) {
+    const bool multisampled = desc.SampleDesc.Count > 1;
+    if ((desc.MiscFlags & RESOURCE_MISC_TEXTURECUBE) != 0) {
+        return desc.ArraySize > 6 ? SrvDimension::TextureCubeArray : SrvDimension::TextureCube;
+    }
+    if (desc.ArraySize > 1) return multisampled ? SrvDimension::Texture2DMSArray : SrvDimension::Texture2DArray;
+    return multisampled ? SrvDimension::Texture2DMS : SrvDimension::Texture2D;
+}
+
 void ResetUnpackPitch() {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glPixelStorei(GL_UNPACK_IMAGE_HEIGHT, 0);
@@ -84,9 +93,18 @@ Texture2DPtr Device::CreateTexture2D(const Texture2DDesc& desc, const Subresourc
             desc.Width, desc.Height, desc.MipLevels, impl_->maxTextureSize);
         return nullptr;
     }
-    if (desc.ArraySize > 1) {
-        LOG("Failed to create a texture array of %u: arrays are not supported", desc.ArraySize);
-        return nullptr;
+    const bool cube = (desc.MiscFlags & RESOURCE_MISC_TEXTURECUBE) != 0;
+    const uint32_t slices = std::max(1u, desc.ArraySize);
+    if (slices > 1 || cube) {
+        if (slices > impl_->maxArrayLayers || (cube && (slices % 6 != 0 || desc.Width != desc.Height))) {
+            LOG("Failed to create a texture array of %u slices: a cube needs square slices in sixes, at most %u",
+                slices, impl_->maxArrayLayers);
+            return nullptr;
+        }
+        if (desc.Usage == Usage::Staging || desc.Usage == Usage::Dynamic || (cube && desc.SampleDesc.Count > 1)) {
+            LOG("Failed to create a texture array: arrays and cubes are for default or immutable use");
+            return nullptr;
+        }
     }
     uint32_t samples = std::max(1u, desc.SampleDesc.Count);
     int maxSamples = desc.Format == Format::D24_UNorm_S8_UInt ? impl_->maxDepthSamples : impl_->maxColorSamples;
@@ -97,7 +115,7 @@ Texture2DPtr Device::CreateTexture2D(const Texture2DDesc& desc, const Subresourc
     Texture2DPtr texture(new Texture2D());
     texture->desc_ = desc;
     texture->desc_.SampleDesc.Count = samples;
-    texture->desc_.ArraySize = 1;
+    texture->desc_.ArraySize = slices;
     texture->generation_ = impl_->generation;
     uint32_t levels = desc.MipLevels == 0 ? FullMipCount(desc.Width, desc.Height) : desc.MipLevels;
     if (samples > 1) levels = 1;
@@ -117,6 +135,7 @@ Texture2DPtr Device::CreateTexture2D(const Texture2DDesc& desc, const Subresourc
         return texture;
     }
 
+    if (slices > 1 || cube) return CreateTextureArray(std::move(texture), format, initialData);
     if (samples > 1) {
         texture->target_ = GL_TEXTURE_2D_MULTISAMPLE;
         glCreateTextures(GL_TEXTURE_2D_MULTISAMPLE, 1, &texture->gl_);
@@ -151,6 +170,53 @@ Texture2DPtr Device::CreateTexture2D(const Texture2DDesc& desc, const Subresourc
         }
     }
     if (desc.Usage == Usage::Dynamic) texture->staging_.assign(size_t(desc.Width) * desc.Height * format.bytes, 0);
+    return texture;
+}
+
+// Texture2D arrays, cubes and cube arrays: one GL texture of desc.ArraySize layers; the
+// initial data lists subresources slice by slice, each slice with all its mip levels.
+Texture2DPtr Device::CreateTextureArray(Texture2DPtr texture, const GlFormat& format, const SubresourceData* initialData) {
+    const Texture2DDesc& desc = texture->desc_;
+    const bool cube = (desc.MiscFlags & RESOURCE_MISC_TEXTURECUBE) != 0;
+    const uint32_t levels = desc.MipLevels, slices = desc.ArraySize;
+    const auto w = static_cast<GLsizei>(desc.Width), h = static_cast<GLsizei>(desc.Height);
+    if (desc.SampleDesc.Count > 1) {
+        texture->target_ = GL_TEXTURE_2D_MULTISAMPLE_ARRAY;
+        glCreateTextures(texture->target_, 1, &texture->gl_);
+        glTextureStorage3DMultisample(texture->gl_, static_cast<GLsizei>(desc.SampleDesc.Count), format.internalFormat,
+                                      w, h, static_cast<GLsizei>(slices), GL_TRUE);
+        return texture;
+    }
+    texture->target_ = !cube ? GL_TEXTURE_2D_ARRAY : slices == 6 ? GL_TEXTURE_CUBE_MAP : GL_TEXTURE_CUBE_MAP_ARRAY;
+    glCreateTextures(texture->target_, 1, &texture->gl_);
+    if (texture->target_ == GL_TEXTURE_CUBE_MAP) {
+        glTextureStorage2D(texture->gl_, static_cast<GLsizei>(levels), format.internalFormat, w, h);
+    } else {
+        glTextureStorage3D(texture->gl_, static_cast<GLsizei>(levels), format.internalFormat, w, h,
+                           static_cast<GLsizei>(slices));
+    }
+    glTextureParameteri(texture->gl_, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
+    const bool generate = (desc.MiscFlags & RESOURCE_MISC_GENERATE_MIPS) != 0;
+    for (uint32_t slice = 0; slice < slices; ++slice) {
+        for (uint32_t level = 0; level < levels; ++level) {
+            const SubresourceData* sub = initialData ? &initialData[slice * levels + level] : nullptr;
+            if (initialData && (generate && level > 0)) continue;
+            if (!sub || !sub->pSysMem) {
+                if (!initialData && format.format != GL_DEPTH_STENCIL) {
+                    glClearTexSubImage(texture->gl_, static_cast<GLint>(level), 0, 0, static_cast<GLint>(slice),
+                                       std::max(1, w >> level), std::max(1, h >> level), 1, format.format, format.type,
+                                       nullptr);
+                }
+                continue;
+            }
+            SetUnpackPitch(sub->SysMemPitch, 0, format.bytes);
+            glTextureSubImage3D(texture->gl_, static_cast<GLint>(level), 0, 0, static_cast<GLint>(slice),
+                                std::max(1, w >> level), std::max(1, h >> level), 1, format.format, format.type,
+                                sub->pSysMem);
+        }
+    }
+    ResetUnpackPitch();
+    if (initialData && generate && levels > 1) glGenerateTextureMipmap(texture->gl_);
     return texture;
 }
 
@@ -199,6 +265,55 @@ Texture3DPtr Device::CreateTexture3D(const Texture3DDesc& desc, const Subresourc
     return texture;
 }
 
+Texture1DPtr Device::CreateTexture1D(const Texture1DDesc& desc, const SubresourceData* initialData) {
+    GlFormat format = ToGl(desc.Format);
+    const uint32_t slices = std::max(1u, desc.ArraySize);
+    if (desc.Width == 0 || desc.Width > impl_->maxTextureSize || format.internalFormat == 0 ||
+        format.format == GL_DEPTH_STENCIL || slices > impl_->maxArrayLayers || desc.MipLevels > FullMipCount(desc.Width, 1) ||
+        desc.Usage == Usage::Staging || desc.Usage == Usage::Dynamic) {
+        LOG("Failed to create a 1D texture of %u texels and %u slices: unsupported size, format or use", desc.Width,
+            slices);
+        return nullptr;
+    }
+    Texture1DPtr texture(new Texture1D());
+    texture->desc_ = desc;
+    texture->desc_.ArraySize = slices;
+    texture->generation_ = impl_->generation;
+    const uint32_t levels = desc.MipLevels == 0 ? FullMipCount(desc.Width, 1) : desc.MipLevels;
+    texture->desc_.MipLevels = levels;
+    texture->target_ = slices > 1 ? GL_TEXTURE_1D_ARRAY : GL_TEXTURE_1D;
+    glCreateTextures(texture->target_, 1, &texture->gl_);
+    const auto w = static_cast<GLsizei>(desc.Width);
+    if (slices > 1) {
+        glTextureStorage2D(texture->gl_, static_cast<GLsizei>(levels), format.internalFormat, w, static_cast<GLsizei>(slices));
+    } else {
+        glTextureStorage1D(texture->gl_, static_cast<GLsizei>(levels), format.internalFormat, w);
+    }
+    glTextureParameteri(texture->gl_, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
+    for (uint32_t level = 0; level < levels; ++level) {
+        glClearTexImage(texture->gl_, static_cast<GLint>(level), format.format, format.type, nullptr);
+    }
+    // Subresources run through the mip levels of slice 0, then of slice 1, ...
+    for (uint32_t slice = 0; initialData && slice < slices; ++slice) {
+        for (uint32_t level = 0; level < levels; ++level) {
+            const SubresourceData& sub = initialData[slice * levels + level];
+            if (!sub.pSysMem) continue;
+            const GLsizei width = std::max(1, w >> level);
+            if (slices > 1) {
+                glTextureSubImage2D(texture->gl_, static_cast<GLint>(level), 0, static_cast<GLint>(slice), width, 1,
+                                    format.format, format.type, sub.pSysMem);
+            } else {
+                glTextureSubImage1D(texture->gl_, static_cast<GLint>(level), 0, width, format.format, format.type,
+                                    sub.pSysMem);
+            }
+        }
+    }
+    if (initialData && (desc.MiscFlags & RESOURCE_MISC_GENERATE_MIPS) != 0 && levels > 1) {
+        glGenerateTextureMipmap(texture->gl_);
+    }
+    return texture;
+}
+
 ShaderResourceViewPtr Device::CreateShaderResourceView(const ResourcePtr& resource, const ShaderResourceViewDesc* desc) {
     if (!resource) return nullptr;
     ShaderResourceViewPtr view(new ShaderResourceView());
@@ -222,7 +337,13 @@ ShaderResourceViewPtr Device::CreateShaderResourceView(const ResourcePtr& resour
                 LOG("Failed to create a shader view of a staging texture");
                 return nullptr;
             }
-            view->desc_.ViewDimension = td.SampleDesc.Count > 1 ? SrvDimension::Texture2DMS : SrvDimension::Texture2D;
+            view->desc_.ViewDimension = ViewDimensionOf(td);
+            if (view->desc_.Format == Format::Unknown) view->desc_.Format = td.Format;
+            break;
+        }
+        case Resource::Kind::Texture1D: {
+            const auto& td = static_cast<const Texture1D&>(*resource).GetDesc();
+            view->desc_.ViewDimension = td.ArraySize > 1 ? SrvDimension::Texture1DArray : SrvDimension::Texture1D;
             if (view->desc_.Format == Format::Unknown) view->desc_.Format = td.Format;
             break;
         }
@@ -244,6 +365,10 @@ RenderTargetViewPtr Device::CreateRenderTargetView(const ResourcePtr& resource, 
         LOG("Failed to create a render-target view of a staging or depth texture");
         return nullptr;
     }
+    if (td.ArraySize > 1 || (td.MiscFlags & RESOURCE_MISC_TEXTURECUBE) != 0) {
+        LOG("Failed to create a render-target view of a texture array or cube: they are shader inputs only");
+        return nullptr;
+    }
     RenderTargetViewPtr view(new RenderTargetView());
     view->resource_ = resource;
     if (desc) view->desc_ = *desc;
@@ -258,7 +383,8 @@ RenderTargetViewPtr Device::CreateRenderTargetView(const ResourcePtr& resource, 
 
 DepthStencilViewPtr Device::CreateDepthStencilView(const ResourcePtr& resource, const DepthStencilViewDesc* desc) {
     if (!resource || resource->GetKind() != Resource::Kind::Texture2D ||
-        static_cast<const Texture2D&>(*resource).GetDesc().Format != Format::D24_UNorm_S8_UInt) {
+        static_cast<const Texture2D&>(*resource).GetDesc().Format != Format::D24_UNorm_S8_UInt ||
+        static_cast<const Texture2D&>(*resource).GetDesc().ArraySize > 1) {
         LOG("Failed to create a depth-stencil view: not a depth texture");
         return nullptr;
     }

@@ -1,11 +1,13 @@
 // Device::Create* for state objects, input layouts and shaders.
 #include <epoxy/gl.h>
 
+#include <cctype>
+#include <string>
+
 #include "gpu/device.h"
 #include "gpu/deviceimpl.h"
 #include "gpu/glconvert.h"
-#include "gpu/semantics.h"
-#include "gpu/shaderblob.h"
+#include "hlsl/shaderblob.h"
 #include "system/log.h"
 
 namespace gpu {
@@ -91,17 +93,24 @@ InputLayoutPtr Device::CreateInputLayout(const InputElementDesc* elements, uint3
     for (uint32_t i = 0; i < count; ++i) {
         const InputElementDesc& e = elements[i];
         GlFormat format = ToGl(e.Format);
-        int location = SemanticLocation(e.SemanticName ? e.SemanticName : "", e.SemanticIndex);
-        if (location < 0 || format.components == 0 || e.InputSlot >= InputLayout::kSlots) {
+        // Semantics compare without case, as the translator lists them: upper case.
+        std::string semantic = e.SemanticName ? e.SemanticName : "";
+        for (char& c : semantic) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (semantic.empty() || format.components == 0 || e.InputSlot >= InputLayout::kSlots) {
             LOG("Failed to create input layout: element '%s%u' has an unusable semantic, format or slot",
                 e.SemanticName ? e.SemanticName : "", e.SemanticIndex);
             return nullptr;
         }
         uint32_t offset = e.AlignedByteOffset == kAppendAligned ? nextOffset[e.InputSlot] : e.AlignedByteOffset;
         nextOffset[e.InputSlot] = offset + format.bytes;
-        layout->elements_.push_back({static_cast<uint32_t>(location), e.Format, e.InputSlot, offset,
-                                     e.InputSlotClass == InputClassification::PerInstanceData, e.InstanceDataStepRate});
-        layout->slotMask_ |= 1u << e.InputSlot;
+        // Elements the shader does not read are fetched by nobody, as in D3D.
+        for (const ShaderBlob::Input& input : vertexShader.inputs) {
+            if (input.semantic != semantic || input.semanticIndex != e.SemanticIndex) continue;
+            layout->elements_.push_back({input.location, e.Format, e.InputSlot, offset,
+                                         e.InputSlotClass == InputClassification::PerInstanceData, e.InstanceDataStepRate});
+            layout->slotMask_ |= 1u << e.InputSlot;
+            break;
+        }
     }
     for (const ShaderBlob::Input& input : vertexShader.inputs) {
         bool found = false;

@@ -11,6 +11,10 @@ GlAccess::TextureName GlAccess::Texture(const Resource* resource) {
         if (texture->target_ == 0) return {};
         return {texture->gl_, texture->target_};
     }
+    if (resource->GetKind() == Resource::Kind::Texture1D) {
+        const auto* texture = static_cast<const Texture1D*>(resource);
+        return {texture->gl_, texture->target_};
+    }
     if (resource->GetKind() == Resource::Kind::Texture3D) {
         return {static_cast<const Texture3D*>(resource)->gl_, GL_TEXTURE_3D};
     }

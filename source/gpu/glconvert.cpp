@@ -115,4 +115,21 @@ void ToGlFilter(Filter filter, uint32_t* minFilter, uint32_t* magFilter, bool* a
     else *minFilter = mipLinear ? GL_NEAREST_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST;
 }
 
+uint32_t ToGlTarget(ShaderBlob::TextureKind kind) {
+    using Kind = ShaderBlob::TextureKind;
+    switch (kind) {
+        case Kind::Texture2D: return GL_TEXTURE_2D;
+        case Kind::Texture2DMS: return GL_TEXTURE_2D_MULTISAMPLE;
+        case Kind::Texture3D: return GL_TEXTURE_3D;
+        case Kind::Texture1D: return GL_TEXTURE_1D;
+        case Kind::Texture1DArray: return GL_TEXTURE_1D_ARRAY;
+        case Kind::Texture2DArray: return GL_TEXTURE_2D_ARRAY;
+        case Kind::Texture2DMSArray: return GL_TEXTURE_2D_MULTISAMPLE_ARRAY;
+        case Kind::TextureCube: return GL_TEXTURE_CUBE_MAP;
+        case Kind::TextureCubeArray: return GL_TEXTURE_CUBE_MAP_ARRAY;
+        case Kind::Buffer: return GL_TEXTURE_BUFFER;
+    }
+    return GL_TEXTURE_2D;
+}
+
 }  // namespace gpu

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "gpu/types.h"
+#include "hlsl/shaderblob.h"
 
 namespace gpu {
 
@@ -24,6 +25,8 @@ uint32_t ToGlBlendOp(BlendOp op);
 uint32_t ToGlCompare(ComparisonFunc func);
 uint32_t ToGlStencilOp(StencilOp op);
 uint32_t ToGlAddress(TextureAddressMode mode);
+// The GL texture target a shader texture of this kind samples.
+uint32_t ToGlTarget(ShaderBlob::TextureKind kind);
 uint32_t ToGlTopology(PrimitiveTopology topology);  // 0: nothing to draw
 // Minification and magnification filters of a D3D filter value.
 void ToGlFilter(Filter filter, uint32_t* minFilter, uint32_t* magFilter, bool* anisotropic, bool* comparison);

@@ -35,6 +35,12 @@ Texture3D::~Texture3D() {
     glDeleteTextures(1, &gl_);
 }
 
+Texture1D::~Texture1D() {
+    if (!GlAlive(generation_) || !gl_) return;
+    NoteGlDeletion();
+    glDeleteTextures(1, &gl_);
+}
+
 ShaderResourceView::~ShaderResourceView() = default;
 RenderTargetView::~RenderTargetView() = default;
 DepthStencilView::~DepthStencilView() = default;

@@ -19,7 +19,7 @@ struct ShaderBlob;
 
 class Resource {
 public:
-    enum class Kind { Buffer, Texture2D, Texture3D };
+    enum class Kind { Buffer, Texture2D, Texture3D, Texture1D };
     virtual ~Resource() = default;
     Kind GetKind() const { return kind_; }
 
@@ -87,6 +87,22 @@ private:
     Texture3D() : Resource(Kind::Texture3D) {}
     Texture3DDesc desc_;
     uint32_t gl_ = 0;
+    uint32_t generation_ = 0;
+};
+
+// A 1D texture or 1D texture array: a shader input filled from its initial data.
+class Texture1D final : public Resource {
+public:
+    ~Texture1D() override;
+    const Texture1DDesc& GetDesc() const { return desc_; }
+
+private:
+    friend class Device;
+    friend struct GlAccess;
+    Texture1D() : Resource(Kind::Texture1D) {}
+    Texture1DDesc desc_;
+    uint32_t gl_ = 0;
+    uint32_t target_ = 0;  // GL_TEXTURE_1D or GL_TEXTURE_1D_ARRAY
     uint32_t generation_ = 0;
 };
 
@@ -197,7 +213,7 @@ private:
     friend class Context;
     InputLayout() = default;
     struct Element {
-        uint32_t location;      // from the semantic, shared with the shaders
+        uint32_t location;      // the shader input of the same semantic
         Format format;
         uint32_t inputSlot;
         uint32_t offset;
@@ -253,6 +269,7 @@ using ResourcePtr = std::shared_ptr<Resource>;
 using BufferPtr = std::shared_ptr<Buffer>;
 using Texture2DPtr = std::shared_ptr<Texture2D>;
 using Texture3DPtr = std::shared_ptr<Texture3D>;
+using Texture1DPtr = std::shared_ptr<Texture1D>;
 using ShaderResourceViewPtr = std::shared_ptr<ShaderResourceView>;
 using RenderTargetViewPtr = std::shared_ptr<RenderTargetView>;
 using DepthStencilViewPtr = std::shared_ptr<DepthStencilView>;

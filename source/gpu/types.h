@@ -34,6 +34,7 @@ enum CpuAccessFlag : uint32_t { CPU_ACCESS_WRITE = 0x10000, CPU_ACCESS_READ = 0x
 
 enum ResourceMiscFlag : uint32_t {
     RESOURCE_MISC_GENERATE_MIPS = 0x1,
+    RESOURCE_MISC_TEXTURECUBE = 0x4,  // a 2D texture of 6 (or 6n) slices sampled as a cube (array)
     RESOURCE_MISC_BUFFER_STRUCTURED = 0x40,
 };
 
@@ -64,6 +65,17 @@ struct Texture2DDesc {
     uint32_t MiscFlags = 0;
 };
 
+struct Texture1DDesc {
+    uint32_t Width = 0;
+    uint32_t MipLevels = 1;  // 0 = full chain
+    uint32_t ArraySize = 1;
+    gpu::Format Format = gpu::Format::R8G8B8A8_UNorm;
+    gpu::Usage Usage = gpu::Usage::Default;
+    uint32_t BindFlags = 0;
+    uint32_t CPUAccessFlags = 0;
+    uint32_t MiscFlags = 0;
+};
+
 struct Texture3DDesc {
     uint32_t Width = 0;
     uint32_t Height = 0;
@@ -82,7 +94,19 @@ struct SubresourceData {
     uint32_t SysMemSlicePitch = 0;
 };
 
-enum class SrvDimension : uint32_t { Unknown = 0, Buffer, Texture2D, Texture2DMS, Texture3D };
+enum class SrvDimension : uint32_t {
+    Unknown = 0,
+    Buffer,
+    Texture2D,
+    Texture2DMS,
+    Texture3D,
+    Texture2DArray,
+    Texture2DMSArray,
+    TextureCube,
+    TextureCubeArray,
+    Texture1D,
+    Texture1DArray,
+};
 
 struct ShaderResourceViewDesc {
     gpu::Format Format = gpu::Format::Unknown;

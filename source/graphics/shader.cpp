@@ -1,10 +1,10 @@
 #include "graphics/shader.h"
 
-#include "gpu/hlslcompiler.h"
 #include "graphics/devicestate.h"
 #include "graphics/shadererrors.h"
 #include "graphics/shaderincludehandler.h"
 #include "graphics/vertex.h"
+#include "hlsl/hlslcompiler.h"
 #include "system/log.h"
 
 Shader::Shader(const std::string& fileName) : source_(fileName) {}

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gpu/resources.h"
-#include "gpu/shaderblob.h"
+#include "hlsl/shaderblob.h"
 #include "system/filewatcher.h"
 
 class Shader {

@@ -11,6 +11,11 @@ bool ShaderIncludeHandler::Open(const std::string& name, std::string* contents) 
         return false;
     }
     PHYSFS_sint64 length = PHYSFS_fileLength(file);
+    if (length > static_cast<PHYSFS_sint64>(gpu::kHlslMaxSourceBytes)) {
+        PHYSFS_close(file);
+        LOG("Failed to find shader include '%s': larger than a shader can be", name.c_str());
+        return false;
+    }
     contents->clear();
     if (length > 0) {
         contents->resize(static_cast<size_t>(length));
@@ -19,6 +24,11 @@ bool ShaderIncludeHandler::Open(const std::string& name, std::string* contents) 
     }
     PHYSFS_close(file);
     return true;
+}
+
+bool ShaderIncludeHandler::Exists(const std::string& name) {
+    PHYSFS_Stat stat;
+    return PHYSFS_stat(name.c_str(), &stat) != 0 && stat.filetype == PHYSFS_FILETYPE_REGULAR;
 }
 
 ShaderIncludeHandler& GetShaderIncludeHandler() {

@@ -1,6 +1,9 @@
 #include "main/showcheck.h"
 
+#include <algorithm>
+
 #include "effects/effectsmanager.h"
+#include "graphics/shader.h"
 #include "system/audio.h"
 #include "system/log.h"
 
@@ -23,6 +26,19 @@ bool StartsWith(std::string_view text, std::string_view prefix) { return text.su
 
 bool EndsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// Compiles every entry each effect of the tree may draw with, also those its
+// initialisation leaves to first use; failures are logged by the shader as usual.
+void CompileShaderUses(const Effects::EffectList& effects) {
+    for (const auto& effect : effects) {
+        for (const Effects::ShaderUse& use : effect->GetShaderUses()) {
+            Shader shader(use.file);
+            for (const std::string& entry : use.vertexEntries) shader.LoadVS(entry);
+            for (const std::string& entry : use.pixelEntries) shader.LoadPS(entry);
+        }
+        CompileShaderUses(effect->GetChildren());
+    }
 }
 
 }  // namespace
@@ -54,9 +70,17 @@ std::vector<std::string> CheckShow(const std::string& demoFile) {
     Effects::EffectsManager manager;
     SetLogObserver(Collect, &collected);
     manager.Init(false, true, [](float) {}, demoFile);
+    CompileShaderUses(manager.GetEffects());
     SetLogObserver(nullptr, nullptr);
     manager.Shutdown();
-    return collected.problems;
+    // An entry that failed in initialisation fails again here with the same words.
+    std::vector<std::string> problems;
+    for (std::string& problem : collected.problems) {
+        if (std::find(problems.begin(), problems.end(), problem) == problems.end()) {
+            problems.push_back(std::move(problem));
+        }
+    }
+    return problems;
 }
 
 int RunShowCheck(const std::string& demoFile) {

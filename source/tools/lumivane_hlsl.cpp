@@ -9,7 +9,7 @@
 #include <string>
 
 #include "gpu/device.h"
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 #include "system/log.h"
 
 namespace {
@@ -23,15 +23,21 @@ bool ReadFile(const std::string& path, std::string* contents) {
     return true;
 }
 
-// Includes are looked up in the directory of the compiled file.
+// Includes are looked up beside the file that includes them (names that already carry the
+// compiled file's path, as the compiler builds them), then in the compiled file's directory.
 class DirectoryIncludes : public gpu::IncludeHandler {
 public:
     explicit DirectoryIncludes(std::string directory) : directory_(std::move(directory)) {}
     bool Open(const std::string& name, std::string* contents) override {
-        const std::string path = name.empty() || name[0] == '/' ? name : directory_ + name;
-        if (name.find("..") == std::string::npos && ReadFile(path, contents)) return true;
+        if (name.find("..") == std::string::npos && !name.empty() && name[0] != '/') {
+            if (Exists(name) && ReadFile(name, contents)) return true;
+            if (ReadFile(directory_ + name, contents)) return true;
+        }
         LOG("Failed to find shader include '%s'", name.c_str());
         return false;
+    }
+    bool Exists(const std::string& name) override {
+        return !directory_.empty() && name.rfind(directory_, 0) == 0 && std::ifstream(name).good();
     }
 
 private:

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "gpu/hlslcompiler.h"
 #include "graphics/devicestate.h"
 #include "graphics/dynamictexture.h"
 #include "graphics/vertex.h"
+#include "hlsl/hlslcompiler.h"
 
 struct TestProgram {
     gpu::VertexShaderPtr vs;

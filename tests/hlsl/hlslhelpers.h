@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 #include "system/log.h"
 
 class MemoryIncludes : public gpu::IncludeHandler {
@@ -20,6 +20,7 @@ public:
         *contents = it->second;
         return true;
     }
+    bool Exists(const std::string& name) override { return files.count(name) != 0; }
     std::map<std::string, std::string> files;
     std::map<std::string, int> opens;
 };

@@ -1,7 +1,7 @@
 // Constant-buffer layouts: D3D offsets against std140 offsets and the copy table between them.
 #include <gtest/gtest.h>
 
-#include "gpu/hlslpacking.h"
+#include "hlsl/hlslpacking.h"
 
 using gpu::PackedType;
 using Range = gpu::ShaderBlob::CopyRange;

@@ -6,8 +6,9 @@
 #include <set>
 #include <string>
 
-#include "gpu/hlslcache.h"
-#include "gpu/semantics.h"
+#include "hlsl/hlslcache.h"
+#include "hlsl/hlslfrontend.h"
+#include "hlsl/semantics.h"
 #include "hlslhelpers.h"
 #include "support/logcapture.h"
 
@@ -98,13 +99,16 @@ TEST(HlslTranslate, VertexStageUsesTheVertexRangeAndListsInputs) {
     // SV_InstanceID counts from 0 as in D3D: no base instance is added.
     EXPECT_EQ(blob->glsl.find("BaseInstance"), std::string::npos) << blob->glsl;
 
+    // Vertex inputs take locations 0, 1, 2 whatever their semantics.
     ASSERT_EQ(blob->inputs.size(), 3u);
-    std::map<std::string, gpu::ShaderBlob::Input> inputs;
-    for (const auto& input : blob->inputs) inputs[input.semantic] = input;
-    EXPECT_EQ(inputs["POSITION"].location, static_cast<uint32_t>(gpu::SemanticLocation("POSITION", 0)));
-    EXPECT_EQ(inputs["NORMAL"].location, static_cast<uint32_t>(gpu::SemanticLocation("NORMAL", 0)));
-    EXPECT_EQ(inputs["TEXCOORD"].semanticIndex, 0u);
-    EXPECT_EQ(inputs["TEXCOORD"].location, static_cast<uint32_t>(gpu::SemanticLocation("TEXCOORD", 0)));
+    std::set<uint32_t> locations;
+    for (const auto& input : blob->inputs) {
+        locations.insert(input.location);
+        if (input.semantic == "TEXCOORD") {
+            EXPECT_EQ(input.semanticIndex, 0u);
+        }
+    }
+    EXPECT_EQ(locations, (std::set<uint32_t>{0, 1, 2}));
 }
 
 TEST(HlslTranslate, VaryingLocationsFollowSemanticsNotMemberOrder) {
@@ -118,6 +122,20 @@ TEST(HlslTranslate, VaryingLocationsFollowSemanticsNotMemberOrder) {
     EXPECT_EQ(GlslLocation(ps->glsl, "in vec2 i_uv"), gpu::SemanticLocation("TEXCOORD", 0));
     EXPECT_EQ(GlslLocation(ps->glsl, "in vec3 i_normal"), gpu::SemanticLocation("NORMAL", 0));
     EXPECT_EQ(GlslLocation(ps->glsl, "in vec4 i_extra"), gpu::SemanticLocation("TEXCOORD", 3));
+
+    // A matrix covers the TEXCOORDs after its own; array element N sits N TEXCOORDs on, also
+    // when the pixel stage reads only that element.
+    const char* rows = R"(
+struct V { float4 pos : SV_Position; float3x3 tbn : TEXCOORD1; float3 n : NORMAL; float4 w[2] : TEXCOORD4; };
+V VS(float3 n : NORMAL) { V o = (V)0; o.n = n; o.tbn = float3x3(n, n, n); return o; }
+float4 PS(V i) : SV_Target { return float4(mul(i.n, i.tbn), 1) + i.w[1]; })";
+    vs = Compile(rows, "VS", "vs_4_0", &errors);
+    ps = Compile(rows, "PS", "ps_4_0", &errors);
+    ASSERT_TRUE(vs && ps) << errors;
+    EXPECT_EQ(GlslLocation(vs->glsl, "out mat3 _entryPointOutput_tbn"), gpu::SemanticLocation("TEXCOORD", 1));
+    EXPECT_EQ(gpu::SemanticLocation("TEXCOORD", 3), gpu::SemanticLocation("TEXCOORD", 1) + 2);
+    EXPECT_EQ(GlslLocation(vs->glsl, "out vec4 _entryPointOutput_w_1_"), gpu::SemanticLocation("TEXCOORD", 5));
+    EXPECT_EQ(GlslLocation(ps->glsl, "in vec4 i_w_1_"), gpu::SemanticLocation("TEXCOORD", 5));
 }
 
 TEST(HlslTranslate, AwkwardConstantBufferPackingGetsACopyTable) {
@@ -186,8 +204,16 @@ TEST(HlslTranslate, ErrorsNameFileAndLine) {
     auto blob = Compile("float4 PS() : SV_Target\n{\n    return undefinedThing;\n}\n", "PS", "ps_4_0", &errors,
                         nullptr, "shaders/broken.fx");
     EXPECT_FALSE(blob);
-    EXPECT_NE(errors.find("shaders/broken.fx(3): error:"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("shaders/broken.fx(3,26): error:"), std::string::npos) << errors;
     EXPECT_NE(errors.find("undefinedThing"), std::string::npos) << errors;
+
+    // In an include, the include's name and line.
+    MemoryIncludes includes;
+    includes.files["lib/helpers.hlsli"] = "float4 F()\n{\n    float4 x = ;\n    return x;\n}\n";
+    EXPECT_FALSE(Compile("#include \"lib/helpers.hlsli\"\nfloat4 PS() : SV_Target { return F(); }\n", "PS", "ps_4_0",
+                         &errors, &includes, "main.fx"));
+    EXPECT_EQ(errors.find("lib/helpers.hlsli(3"), 0u) << errors;
+    EXPECT_EQ(errors.find("main.fx"), std::string::npos) << errors;
 }
 
 TEST(HlslTranslate, MissingEntryPointFails) {
@@ -230,6 +256,91 @@ TEST(HlslTranslate, IncludesComeFromTheHandlerByTheirWrittenName) {
                         "ps_4_0", &errors, &includes);
     ASSERT_TRUE(blob) << errors;
     EXPECT_EQ(includes.opens["lib/common.hlsli"], 1);
+}
+
+TEST(HlslTranslate, IncludesAreFoundBesideTheIncludingFileFirst) {
+    MemoryIncludes includes;
+    includes.files["fx/lib/a.hlsli"] = "#include \"b.hlsli\"\n#include \"../../root.hlsli\"\n";
+    includes.files["fx/lib/b.hlsli"] = "float4 B() { return 1; }\n";
+    includes.files["lib/a.hlsli"] = "this is not the file\n";
+    includes.files["root.hlsli"] = "float4 Root() { return 2; }\n";
+    includes.files["lib/win.hlsli"] = "float4 Win() { return 3; }\n";
+    includes.files["escape.hlsli"] = "#include \"../../etc/passwd\"\n";
+    std::string errors;
+    auto blob = Compile("#include \"lib/a.hlsli\"\n#include <lib\\win.hlsli>\n"
+                        "float4 PS() : SV_Target { return B() + Root() + Win(); }\n",
+                        "PS", "ps_4_0", &errors, &includes, "fx/main.fx");
+    ASSERT_TRUE(blob) << errors;
+    EXPECT_EQ(includes.opens.count("lib/a.hlsli"), 0u);
+    // Climbing above the data root is never asked for beside the file.
+    EXPECT_FALSE(Compile("#include \"escape.hlsli\"\nfloat4 PS() : SV_Target { return 1; }\n", "PS", "ps_4_0", &errors,
+                         &includes, "main.fx"));
+    EXPECT_EQ(gpu::HlslIncludePath("fx/main.fx", "../../etc/passwd"), "");
+    EXPECT_EQ(gpu::HlslIncludePath("fx/sub/main.fx", "./../x.h"), "fx/x.h");
+    EXPECT_EQ(gpu::HlslIncludePath("fx/main.fx", "..\\shared\\x.h"), "shared/x.h");
+    EXPECT_EQ(gpu::HlslIncludePath("fx/main.fx", "/etc/passwd"), "");
+}
+
+// Constructs of shaders written for D3D's compiler and the effect framework, each of which
+// once failed to translate.
+TEST(HlslTranslate, RealWorldConstructsTranslate) {
+    struct Case {
+        const char* what;
+        const char* source;
+        const char* entry;
+        const char* profile;
+    };
+    const Case cases[] = {
+        {"older effect syntax",
+         "float4x4 World : WORLD < string UIName = \"World\"; >;\n"
+         "texture diffuse < string ResourceName = \"a.dds\"; >;\ntexture2D other;\n"
+         "sampler2D diffuseSampler = sampler_state { Texture = <diffuse>; MinFilter = Linear; };\n"
+         "sampler plain = sampler_state { texture = (diffuse); };\n"
+         "string Description = \"x\";\nfloat Alpha < string UIWidget = \"slider\"; > = 0.5;\n"
+         "stateblock sb = stateblock_state { ZEnable = false; };\n"
+         "fxgroup g { technique11 T { pass P { } } }\n"
+         "float4 VS(float4 p : POSITION) : SV_Position { return mul(p, World) * Alpha; }\n",
+         "VS", "vs_4_0"},
+        {"effect states",
+         "Texture2D t; SamplerState s { Filter = MIN_MAG_MIP_LINEAR; AddressU = Wrap; };\n"
+         "BlendState NoBlend { BlendEnable[0] = FALSE; };\nRasterizerState rs { CullMode = None; };\n"
+         "cbuffer cb { float4 c < string UIName = \"c\"; >; };\n"
+         "float4 PS(float2 uv : TEXCOORD0) : SV_Target { return t.Sample(s, uv) * c; }\n"
+         "technique10 R { pass P0 { SetPixelShader(CompileShader(ps_4_0, PS())); SetBlendState(NoBlend, "
+         "float4(0, 0, 0, 0), 0xFFFFFFFF); } }\n",
+         "PS", "ps_4_0"},
+        {"offsets constant once unrolled",
+         "Texture2D t : register(t0); SamplerState s : register(s0);\n"
+         "static const int2 kOffsets[2] = { int2(-1, 0), int2(1, 0) };\n"
+         "float4 PS(float2 uv : TEXCOORD0) : SV_Target { float4 c = 0; const int k = 2;\n"
+         "[unroll] for (int i = 0; i < 2; ++i) c += t.Sample(s, uv, kOffsets[i]);\n"
+         "return c + t.Sample(s, uv, int2(k, k * 2)); }\n",
+         "PS", "ps_4_0"},
+        {"vector truncation and a static const array size",
+         "static const int N = 4; cbuffer cb : register(b0) { float4 a[N]; uint4 u; };\n"
+         "float4 PS(float4 pos : SV_Position) : SV_Target { uint x = uint(u); float y = float(pos);\n"
+         "float4 c = 0; [loop] for (int i = 0; i < N; ++i) c += a[i]; return c + x + y; }\n",
+         "PS", "ps_4_0"},
+        {"unordered access in a pixel shader",
+         "RWTexture2D<float4> image : register(u1); RWStructuredBuffer<uint> counter : register(u2);\n"
+         "float4 PS(float4 pos : SV_Position) : SV_Target0 { image[uint2(pos.xy)] = 1;\n"
+         "InterlockedAdd(counter[0], 1); return 0; }\n",
+         "PS", "ps_5_0"},
+    };
+    for (const Case& c : cases) {
+        std::string errors;
+        auto blob = Compile(c.source, c.entry, c.profile, &errors);
+        ASSERT_TRUE(blob) << c.what << ":\n" << errors;
+        if (std::string(c.what).find("unrolled") != std::string::npos) {
+            // GLSL takes only constant offsets: each read names its literal offset.
+            for (const char* offset : {", ivec2(-1, 0))", ", ivec2(1, 0))", ", ivec2(2, 4))"}) {
+                EXPECT_NE(blob->glsl.find(offset), std::string::npos) << offset << "\n" << blob->glsl;
+            }
+        }
+        if (std::string(c.what).find("unordered") != std::string::npos) {
+            EXPECT_NE(blob->glsl.find("binding = 1, rgba32f"), std::string::npos) << blob->glsl;
+        }
+    }
 }
 
 TEST(HlslTranslate, MissingIncludeFailsAndIsLoggedOnce) {

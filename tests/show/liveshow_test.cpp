@@ -2,6 +2,8 @@
 // reloads while it plays, and "-check" reports problems through its exit status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "show/showfolder.h"
 
 namespace {
@@ -134,6 +136,36 @@ TEST(ShowCheck, BrokenShaderFailsAndIsNamed) {
     EXPECT_NE(result.err.find("Check failed"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("wobble.fx"), std::string::npos) << result.err;
     EXPECT_NE(dir.Read("Lumivane.log").find("Check failed"), std::string::npos);
+}
+
+TEST(ShowCheck, EntriesCompiledOnFirstUseAreCheckedToo) {
+    ScratchDir dir;
+    showtest::MakeShow(dir, "<demo><effect type=\"Blur\"/></demo>");
+    std::string blur = showtest::SourceFile("data/blur.fx");
+    EXPECT_EQ(RunPlayer(dir, {"-check"}).status, 1);  // blur.fx missing
+    dir.Write("data/blur.fx", blur);
+    ChildResult result = RunPlayer(dir, {"-check"});
+    EXPECT_EQ(result.status, 0) << result.err;
+
+    // Blur draws with its mask entries only when it has a mask; they are checked all the same.
+    std::string renamed = blur;
+    renamed.replace(renamed.find("PS_MaskVertical("), 15, "PS_MaskSideways");
+    dir.Write("data/blur.fx", renamed);
+    result = RunPlayer(dir, {"-check"});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("entry point 'PS_MaskVertical' not found"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("'PS_MaskHorizontal' compile error"), std::string::npos) << result.err;
+
+    // A syntax error in a mask entry names the entry, the file, the line and the column.
+    const size_t body = blur.find("{", blur.find("float4 PS_MaskVertical("));
+    ASSERT_NE(body, std::string::npos);
+    const int line = 1 + static_cast<int>(std::count(blur.begin(), blur.begin() + body, '\n'));
+    blur.insert(body + 1, " float4 broken = ;");
+    dir.Write("data/blur.fx", blur);
+    result = RunPlayer(dir, {"-check"});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("'PS_MaskVertical' compile error"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("blur.fx(" + std::to_string(line) + ",19): error"), std::string::npos) << result.err;
 }
 
 TEST(ShowCheck, MissingScriptNonShowAndMissingImageFail) {

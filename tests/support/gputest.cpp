@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "graphics/devicestate.h"
-#include "gpu/semantics.h"
+#include "hlsl/semantics.h"
 #include "main/initialised3d.h"
 #include "system/globals.h"
 

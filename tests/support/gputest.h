@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gpu/resources.h"
-#include "gpu/shaderblob.h"
+#include "hlsl/shaderblob.h"
 
 // Creates the headless device with InitialiseD3D at width x height (gWindow = nullptr).
 // Once per process: later calls return the first result (whatever size they ask for).

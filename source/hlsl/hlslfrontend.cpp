@@ -1,12 +1,16 @@
-#include "gpu/hlslfrontend.h"
+#include "hlsl/hlslfrontend.h"
 
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/SPIRV/GlslangToSpv.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <memory>
 #include <mutex>
+
+#include "hlsl/hlslunroll.h"
 
 namespace gpu {
 namespace {
@@ -22,10 +26,12 @@ public:
     Includer(HlslIncludes* includes, size_t sourceBytes) : includes_(includes), totalBytes_(sourceBytes) {}
 
     IncludeResult* includeSystem(const char* name, const char* from, size_t depth) override {
-        return Resolve(name, depth);
+        return Resolve(AsWritten(name).c_str(), depth);
     }
     IncludeResult* includeLocal(const char* name, const char* from, size_t depth) override {
-        return Resolve(name, depth);
+        const std::string beside = HlslIncludePath(from ? from : "", name);
+        if (!beside.empty() && beside != name && includes_->Exists(beside)) return Resolve(beside.c_str(), depth);
+        return Resolve(AsWritten(name).c_str(), depth);
     }
     void releaseInclude(IncludeResult* result) override {
         if (!result) return;
@@ -35,6 +41,12 @@ public:
     const std::string& Errors() const { return errors_; }
 
 private:
+    // The name from the data root; Windows separators become '/'.
+    static std::string AsWritten(const char* name) {
+        const std::string folded = HlslIncludePath("", name);
+        return folded.empty() ? name : folded;
+    }
+
     IncludeResult* Resolve(const char* name, size_t depth) {
         if (depth > kHlslMaxIncludeDepth) {
             if (errors_.find("nested deeper") == std::string::npos) {
@@ -62,6 +74,37 @@ private:
     size_t totalBytes_;
     std::string errors_;
 };
+
+}  // namespace
+
+std::string HlslIncludePath(const std::string& from, const std::string& name) {
+    std::string written = name;
+    std::replace(written.begin(), written.end(), '\\', '/');
+    if (written.empty() || written[0] == '/') return "";
+    const size_t slash = from.rfind('/');
+    std::string joined = slash == std::string::npos ? written : from.substr(0, slash + 1) + written;
+    // Fold "." and ".." segments; climbing above the root gives no path.
+    std::vector<std::string> parts;
+    size_t begin = 0;
+    while (begin <= joined.size()) {
+        size_t end = joined.find('/', begin);
+        if (end == std::string::npos) end = joined.size();
+        const std::string part = joined.substr(begin, end - begin);
+        begin = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (parts.empty()) return "";
+            parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string path;
+    for (const std::string& part : parts) path += (path.empty() ? "" : "/") + part;
+    return path;
+}
+
+namespace {
 
 bool IsIdentifier(const std::string& name) {
     if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
@@ -105,7 +148,10 @@ bool HlslProfileStage(const std::string& profile, ShaderStage* stage) {
 }
 
 std::string FormatGlslangLog(const std::string& log) {
-    std::string out;
+    struct Message {
+        std::string file, line, kind, text;  // file empty: not located
+    };
+    std::vector<Message> messages;
     size_t begin = 0;
     while (begin < log.size()) {
         size_t end = log.find('\n', begin);
@@ -114,36 +160,65 @@ std::string FormatGlslangLog(const std::string& log) {
         begin = end + 1;
         if (line.empty()) continue;
 
-        std::string kind;
+        Message message;
         if (line.rfind("ERROR: ", 0) == 0) {
-            kind = "error";
+            message.kind = "error";
             line.erase(0, 7);
         } else if (line.rfind("WARNING: ", 0) == 0) {
-            kind = "warning";
+            message.kind = "warning";
             line.erase(0, 9);
         }
         // The summary line repeats what the lines above it say.
         if (line.find("compilation errors.") != std::string::npos) continue;
         if (line.find("No code generated") != std::string::npos) continue;
 
-        // "file:line: text" -> "file(line): kind: text"
-        size_t pos = 0;
-        bool located = false;
-        while ((pos = line.find(':', pos)) != std::string::npos) {
+        // "file:line: text"
+        for (size_t pos = 0; (pos = line.find(':', pos)) != std::string::npos; ++pos) {
             size_t digits = pos + 1;
             while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits]))) ++digits;
             if (digits > pos + 1 && digits < line.size() && line[digits] == ':') {
-                std::string file = line.substr(0, pos);
-                std::string number = line.substr(pos + 1, digits - pos - 1);
-                std::string text = line.substr(digits + 1);
-                while (!text.empty() && text[0] == ' ') text.erase(0, 1);
-                out += file + "(" + number + "): " + (kind.empty() ? "note" : kind) + ": " + text + "\n";
-                located = true;
+                message.file = line.substr(0, pos);
+                message.line = line.substr(pos + 1, digits - pos - 1);
+                line.erase(0, digits + 1);
+                while (!line.empty() && line[0] == ' ') line.erase(0, 1);
                 break;
             }
-            ++pos;
         }
-        if (!located) out += (kind.empty() ? "" : kind + ": ") + line + "\n";
+        while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+        message.text = line;
+
+        // The parser ends with "file(line): error at column N, HLSL parsing failed."; the
+        // column belongs to the messages about that line.
+        unsigned column = 0;
+        const size_t at = line.find("): error at column ");
+        const size_t open = line.rfind('(', at);
+        if (message.file.empty() && at != std::string::npos && open != std::string::npos &&
+            line.find("HLSL parsing failed") != std::string::npos &&
+            std::sscanf(line.c_str() + at, "): error at column %u", &column) == 1) {
+            message.file = line.substr(0, open);
+            message.line = line.substr(open + 1, at - open - 1);
+            message.kind = "error";
+            bool attached = false;
+            for (Message& earlier : messages) {
+                if (earlier.file == message.file && earlier.line == message.line &&
+                    earlier.line.find(',') == std::string::npos && column > 0) {
+                    earlier.line += "," + std::to_string(column);
+                    attached = true;
+                }
+            }
+            if (attached || column == 0) continue;
+            message.line += "," + std::to_string(column);
+            message.text = "HLSL parsing failed";
+        }
+        messages.push_back(std::move(message));
+    }
+    std::string out;
+    for (const Message& m : messages) {
+        if (m.file.empty()) {
+            out += (m.kind.empty() ? "" : m.kind + ": ") + m.text + "\n";
+        } else {
+            out += m.file + "(" + m.line + "): " + (m.kind.empty() ? "note" : m.kind) + ": " + m.text + "\n";
+        }
     }
     return out;
 }
@@ -218,7 +293,7 @@ bool HlslToSpirv(const CompileRequest& request, HlslIncludes* includes, std::vec
 
     glslang::SpvOptions options;
     options.disableOptimizer = false;  // legalization: resources passed to helper functions
-    options.validate = true;
+    options.validate = false;
     spv::SpvBuildLogger logger;
     spirv->clear();
     glslang::GlslangToSpv(*program.getIntermediate(language), *spirv, &logger, &options);
@@ -227,6 +302,7 @@ bool HlslToSpirv(const CompileRequest& request, HlslIncludes* includes, std::vec
         *errors += name + ": error: SPIR-V generation failed\n" + spvLog;
         return false;
     }
+    if (HasVariableImageOffset(*spirv)) UnrollForConstantOffsets(spirv);
     return true;
 }
 

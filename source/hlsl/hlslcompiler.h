@@ -6,16 +6,22 @@
 #include <string>
 #include <vector>
 
-#include "gpu/shaderblob.h"
+#include "hlsl/shaderblob.h"
 
 namespace gpu {
 
+// Largest source (the file and its includes together) accepted. Real shaders are a few
+// kilobytes; megabytes of code would keep the compiler busy for minutes.
+constexpr size_t kHlslMaxSourceBytes = 1 << 20;
+
 // Resolves #include directives. Open returns false when the file cannot be found; the
-// handler logs that itself. Names are passed exactly as written in the directive.
+// handler logs that itself. An include is looked for next to the file that includes it
+// first (asked quietly through Exists), then by its name exactly as written.
 class IncludeHandler {
 public:
     virtual ~IncludeHandler() = default;
     virtual bool Open(const std::string& name, std::string* contents) = 0;
+    virtual bool Exists(const std::string& name) { return false; }
 };
 
 struct ShaderMacro {

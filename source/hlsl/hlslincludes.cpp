@@ -1,4 +1,4 @@
-#include "gpu/hlslincludes.h"
+#include "hlsl/hlslincludes.h"
 
 namespace gpu {
 
@@ -11,6 +11,11 @@ const std::string* HlslIncludes::Open(const std::string& name) {
         it = opened_.emplace(name, std::move(entry)).first;
     }
     return it->second.found ? &it->second.text : nullptr;
+}
+
+bool HlslIncludes::Exists(const std::string& name) {
+    if (opened_.count(name)) return opened_[name].found;
+    return handler_ && handler_->Exists(name);
 }
 
 }  // namespace gpu

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "gpu/hlslcompiler.h"
-#include "gpu/hlslincludes.h"
+#include "hlsl/hlslcompiler.h"
+#include "hlsl/hlslincludes.h"
 
 namespace gpu {
 
@@ -19,10 +19,6 @@ constexpr uint32_t kHlslShiftUav = 300;           // uN
 // Deepest #include nesting accepted; deeper (usually a file including itself) fails.
 constexpr size_t kHlslMaxIncludeDepth = 32;
 
-// Largest source (the file and its includes together) accepted. Real shaders are a few
-// kilobytes; megabytes of code would keep the compiler busy for minutes.
-constexpr size_t kHlslMaxSourceBytes = 1 << 20;
-
 // Parses the profile ("vs_4_0", "ps_5_0", ...). False for anything else.
 bool HlslProfileStage(const std::string& profile, ShaderStage* stage);
 
@@ -30,6 +26,10 @@ bool HlslProfileStage(const std::string& profile, ShaderStage* stage);
 // messages in *errors as "file(line): error: text" lines.
 bool HlslToSpirv(const CompileRequest& request, HlslIncludes* includes, std::vector<uint32_t>* spirv,
                  std::string* errors);
+
+// The include name joined to the directory of the including file, '\' read as '/', "." and
+// ".." folded; empty when it would climb above the data root or is absolute.
+std::string HlslIncludePath(const std::string& from, const std::string& name);
 
 // Rewrites glslang's "ERROR: file:line: text" lines as "file(line): error: text".
 std::string FormatGlslangLog(const std::string& log);

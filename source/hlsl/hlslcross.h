@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "gpu/shaderblob.h"
+#include "hlsl/shaderblob.h"
 
 namespace gpu {
 

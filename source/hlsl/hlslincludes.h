@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 
 namespace gpu {
 
@@ -15,6 +15,8 @@ public:
 
     // Returns the text of the include, or null when it cannot be found.
     const std::string* Open(const std::string& name);
+    // Whether the handler has the file, without logging; remembered like Open.
+    bool Exists(const std::string& name);
 
     // Every include opened so far: name -> text (null entries for missing ones).
     struct Entry {

@@ -44,7 +44,19 @@ struct ShaderBlob {
     };
     std::vector<StructuredBuffer> structuredBuffers;
 
-    enum class TextureKind : uint32_t { Texture2D, Texture2DMS, Texture3D };
+    enum class TextureKind : uint32_t {
+        Texture2D,
+        Texture2DMS,
+        Texture3D,
+        Texture1D,
+        Texture1DArray,
+        Texture2DArray,
+        Texture2DMSArray,
+        TextureCube,
+        TextureCubeArray,
+        Buffer,  // Buffer<T>: typed buffer views are not bound yet, so it reads zero
+    };
+    static constexpr uint32_t kTextureKindCount = 10;
     struct Texture {
         uint32_t textureSlot;  // HLSL register tN
         int32_t samplerSlot;   // HLSL register sN; -1 when only Load() reads it

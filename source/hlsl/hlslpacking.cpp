@@ -1,4 +1,4 @@
-#include "gpu/hlslpacking.h"
+#include "hlsl/hlslpacking.h"
 
 #include <algorithm>
 #include <cassert>

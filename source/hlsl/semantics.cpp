@@ -1,4 +1,4 @@
-#include "gpu/semantics.h"
+#include "hlsl/semantics.h"
 
 #include <mutex>
 #include <string>
@@ -18,19 +18,16 @@ std::string Upper(std::string_view s) {
     return out;
 }
 
-// The common semantics have fixed locations below 16, so that they also fit the vertex
-// attribute range every driver offers.
+// The common semantics have fixed locations below 16. TEXCOORDn are consecutive, so that a
+// matrix or array varying at TEXCOORDn covers the locations of the TEXCOORDs after it, as
+// its rows do in D3D.
 int KnownLocation(const std::string& name, uint32_t index) {
     if (name == "POSITION" && index == 0) return 0;
-    if (name == "TEXCOORD" && index == 0) return 1;
-    if (name == "NORMAL" && index == 0) return 2;
-    if (name == "COLOR" && index == 0) return 3;
-    if (name == "TANGENT" && index == 0) return 4;
-    if (name == "BINORMAL" && index == 0) return 5;
-    if (name == "BLENDINDICES" && index == 0) return 6;
-    if (name == "BLENDWEIGHT" && index == 0) return 7;
-    if (name == "TEXCOORD" && index >= 1 && index <= 7) return 7 + static_cast<int>(index);
-    if (name == "COLOR" && index == 1) return 15;
+    if (name == "TEXCOORD" && index <= 9) return 1 + static_cast<int>(index);
+    if (name == "NORMAL" && index == 0) return 11;
+    if (name == "COLOR" && index <= 1) return 12 + static_cast<int>(index);
+    if (name == "TANGENT" && index == 0) return 14;
+    if (name == "BINORMAL" && index == 0) return 15;
     return -1;
 }
 

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 
 namespace gpu {
 namespace {
@@ -16,6 +16,21 @@ bool EqualsNoCase(const std::string& a, const char* b) {
         if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
     }
     return i == a.size() && !b[i];
+}
+
+// Texture objects of the older effect syntax ("texture", "texture2D", ...); the sampler
+// states naming them go with them. "Texture2D" and the like are today's types and stay.
+bool IsLegacyTextureType(const std::string& word) {
+    if (word == "texture" || word == "Texture") return true;
+    if (word.rfind("texture", 0) != 0) return false;
+    const std::string rest = word.substr(7);
+    return EqualsNoCase(rest, "1D") || EqualsNoCase(rest, "2D") || EqualsNoCase(rest, "3D") || EqualsNoCase(rest, "CUBE");
+}
+
+// Samplers of the older syntax keep their declaration; their sampler_state initialiser goes.
+bool IsLegacySamplerType(const std::string& word) {
+    return word == "sampler" || word == "sampler1D" || word == "sampler2D" || word == "sampler3D" ||
+           word == "samplerCUBE" || word == "sampler_state";
 }
 
 class Stripper {
@@ -138,8 +153,8 @@ private:
         return i;
     }
 
-    // Position after the ';' that ends the declaration starting at i, skipping brace and
-    // parenthesis groups; npos if there is none.
+    // Position after the ';' that ends the declaration starting at i, skipping brace,
+    // parenthesis and annotation groups; npos if there is none.
     size_t FindDeclarationEnd(size_t i) const {
         while (i < s_.size()) {
             size_t skipped = SkipTrivia(i);
@@ -151,8 +166,9 @@ private:
             if (c == ';') return i + 1;
             if (c == '"' || c == '\'') {
                 i = SkipQuoted(i);
-            } else if (c == '{' || c == '(') {
-                i = SkipBalanced(i, c, c == '{' ? '}' : ')');
+            } else if (c == '{' || c == '(' || c == '<') {
+                // '<' opens an annotation block: the declarations stripped here have no other use for it.
+                i = SkipBalanced(i, c, c == '{' ? '}' : c == '(' ? ')' : '>');
                 if (i == std::string::npos) return i;
             } else if (c == '}') {
                 return std::string::npos;
@@ -174,7 +190,7 @@ private:
     size_t TryStrip(size_t begin, size_t end) {
         const std::string word = s_.substr(begin, end - begin);
         if (EqualsNoCase(word, "technique") || EqualsNoCase(word, "technique10") ||
-            EqualsNoCase(word, "technique11") || EqualsNoCase(word, "pass")) {
+            EqualsNoCase(word, "technique11") || EqualsNoCase(word, "pass") || word == "fxgroup") {
             // keyword [name] [<annotations>] { ... } [;]
             size_t i = SkipTrivia(end);
             if (i < s_.size() && IsIdentChar(s_[i])) i = SkipTrivia(SkipIdentifier(i));
@@ -192,14 +208,15 @@ private:
             return i;
         }
         if (word == "BlendState" || word == "DepthStencilState" || word == "RasterizerState" ||
-            word == "VertexShader" || word == "PixelShader" || word == "GeometryShader") {
+            word == "VertexShader" || word == "PixelShader" || word == "GeometryShader" || word == "stateblock" ||
+            IsLegacyTextureType(word)) {
             // No meaning outside the effect framework: the whole declaration goes.
             size_t i = FindDeclarationEnd(end);
             if (i == std::string::npos) return 0;
             Blank(begin, i);
             return i;
         }
-        if (word == "SamplerState" || word == "SamplerComparisonState") {
+        if (word == "SamplerState" || word == "SamplerComparisonState" || IsLegacySamplerType(word)) {
             // The sampler stays declared; only its state initialiser goes.
             size_t i = FindDeclarationEnd(end);
             if (i == std::string::npos) return 0;

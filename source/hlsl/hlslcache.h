@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "gpu/hlslcompiler.h"
-#include "gpu/hlslincludes.h"
+#include "hlsl/hlslcompiler.h"
+#include "hlsl/hlslincludes.h"
 
 namespace gpu {
 

@@ -1,13 +1,14 @@
-#include "gpu/hlslcross.h"
+#include "hlsl/hlslcross.h"
 
 #include <spirv_cross/spirv_cross_c.h>
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 
-#include "gpu/hlslfrontend.h"
-#include "gpu/hlslpacking.h"
-#include "gpu/semantics.h"
+#include "hlsl/hlslfrontend.h"
+#include "hlsl/hlslpacking.h"
+#include "hlsl/semantics.h"
 
 namespace gpu {
 namespace {
@@ -108,6 +109,38 @@ void ApplyLayout(spvc_compiler compiler, const PackedType& type) {
     }
 }
 
+bool TextureKindOf(spvc_type type, ShaderBlob::TextureKind* kind) {
+    using Kind = ShaderBlob::TextureKind;
+    const bool arrayed = spvc_type_get_image_arrayed(type);
+    const bool multisampled = spvc_type_get_image_multisampled(type);
+    switch (spvc_type_get_image_dimension(type)) {
+        case SpvDim1D:
+            *kind = arrayed ? Kind::Texture1DArray : Kind::Texture1D;
+            return true;
+        case SpvDim2D:
+            if (multisampled) {
+                *kind = arrayed ? Kind::Texture2DMSArray : Kind::Texture2DMS;
+            } else {
+                *kind = arrayed ? Kind::Texture2DArray : Kind::Texture2D;
+            }
+            return true;
+        case SpvDim3D:
+            *kind = Kind::Texture3D;
+            return !arrayed;
+        case SpvDimCube:
+            *kind = arrayed ? Kind::TextureCubeArray : Kind::TextureCube;
+            return true;
+        case SpvDimBuffer:
+            *kind = Kind::Buffer;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// SSBO bindings of unordered-access buffers, after the two stages' structured buffers.
+constexpr uint32_t kUavBindingBase = 2 * kPixelBindingBase;
+
 uint32_t StageBase(ShaderStage stage) { return stage == ShaderStage::Vertex ? kVertexBindingBase : kPixelBindingBase; }
 
 bool MapConstantBuffers(spvc_compiler compiler, spvc_resources resources, ShaderStage stage, ShaderBlob* blob,
@@ -136,6 +169,12 @@ bool MapConstantBuffers(spvc_compiler compiler, spvc_resources resources, Shader
     for (size_t i = 0; i < ssbos.count; ++i) {
         const spvc_reflected_resource& r = ssbos.list[i];
         const unsigned binding = spvc_compiler_get_decoration(compiler, r.id, SpvDecorationBinding);
+        if (binding >= kHlslShiftUav) {
+            // RWStructuredBuffer and RWByteAddressBuffer: the layer binds no UAVs, so they get
+            // a binding of their own past both stages' ranges (reads zero, writes go nowhere).
+            spvc_compiler_set_decoration(compiler, r.id, SpvDecorationBinding, kUavBindingBase + (binding - kHlslShiftUav) % 8);
+            continue;
+        }
         if (binding < kHlslShiftTexture || binding >= kHlslShiftSampler) {
             *errors += std::string("error: structured buffer '") + r.name + "' must be in a t register\n";
             return false;
@@ -154,41 +193,55 @@ bool MapConstantBuffers(spvc_compiler compiler, spvc_resources resources, Shader
     return true;
 }
 
+// Elements of an array type (all dimensions), 1 for anything else.
+unsigned ArrayElements(spvc_compiler compiler, spvc_type_id typeId) {
+    spvc_type type = spvc_compiler_get_type_handle(compiler, typeId);
+    unsigned count = 1;
+    for (unsigned d = 0; d < spvc_type_get_num_array_dimensions(type); ++d) {
+        if (spvc_type_array_dimension_is_literal(type, d)) count *= std::max(1u, spvc_type_get_array_dimension(type, d));
+    }
+    return count;
+}
+
+// Locations a stage input of this type occupies: one per matrix column and array element.
+unsigned LocationCount(spvc_compiler compiler, spvc_type_id typeId) {
+    spvc_type type = spvc_compiler_get_type_handle(compiler, typeId);
+    return std::max(1u, spvc_type_get_columns(type)) * ArrayElements(compiler, typeId);
+}
+
 bool MapTextures(spvc_compiler compiler, spvc_resources resources, ShaderStage stage, ShaderBlob* blob,
                  std::string* errors) {
-    // Kinds and registers of the separate images, read before they are combined.
+    // Kinds, registers and array sizes of the separate images, read before they are combined.
     struct Image {
         unsigned binding;
         ShaderBlob::TextureKind kind;
+        unsigned elements;  // an array of textures takes one register and one unit per element
     };
     std::map<spvc_variable_id, Image> images;
     Resources separate = List(resources, SPVC_RESOURCE_TYPE_SEPARATE_IMAGE);
     for (size_t i = 0; i < separate.count; ++i) {
         const spvc_reflected_resource& r = separate.list[i];
         spvc_type type = spvc_compiler_get_type_handle(compiler, r.base_type_id);
+        const unsigned elements = ArrayElements(compiler, r.type_id);
         ShaderBlob::TextureKind kind;
-        const SpvDim dim = spvc_type_get_image_dimension(type);
-        if (spvc_type_get_num_array_dimensions(spvc_compiler_get_type_handle(compiler, r.type_id)) > 0 ||
-            spvc_type_get_image_arrayed(type)) {
-            *errors += std::string("error: texture arrays are not supported ('") + r.name + "')\n";
-            return false;
-        }
-        if (dim == SpvDim2D && !spvc_type_get_image_multisampled(type)) {
-            kind = ShaderBlob::TextureKind::Texture2D;
-        } else if (dim == SpvDim2D) {
-            kind = ShaderBlob::TextureKind::Texture2DMS;
-        } else if (dim == SpvDim3D) {
-            kind = ShaderBlob::TextureKind::Texture3D;
-        } else {
+        if (!TextureKindOf(type, &kind)) {
             *errors += std::string("error: unsupported texture type of '") + r.name + "'\n";
             return false;
         }
         const unsigned binding = spvc_compiler_get_decoration(compiler, r.id, SpvDecorationBinding);
-        if (binding < kHlslShiftTexture || binding >= kHlslShiftSampler) {
+        if (binding < kHlslShiftTexture || binding + elements > kHlslShiftSampler) {
             *errors += std::string("error: texture '") + r.name + "' must be in a t register\n";
             return false;
         }
-        images[r.id] = {binding - kHlslShiftTexture, kind};
+        images[r.id] = {binding - kHlslShiftTexture, kind, elements};
+    }
+
+    // RWTexture*: image units follow the u register, like D3D's UAV slots.
+    Resources storage = List(resources, SPVC_RESOURCE_TYPE_STORAGE_IMAGE);
+    for (size_t i = 0; i < storage.count; ++i) {
+        const unsigned binding = spvc_compiler_get_decoration(compiler, storage.list[i].id, SpvDecorationBinding);
+        spvc_compiler_set_decoration(compiler, storage.list[i].id, SpvDecorationBinding,
+                                     binding >= kHlslShiftUav ? (binding - kHlslShiftUav) % 8 : 0);
     }
 
     spvc_variable_id dummy = 0;
@@ -197,41 +250,70 @@ bool MapTextures(spvc_compiler compiler, spvc_resources resources, ShaderStage s
     const spvc_combined_image_sampler* combined = nullptr;
     size_t count = 0;
     spvc_compiler_get_combined_image_samplers(compiler, &combined, &count);
-    if (count > kPixelBindingBase - kVertexBindingBase) {
-        *errors += "error: more than 16 texture and sampler pairs in one stage\n";
-        return false;
-    }
+    constexpr uint32_t kUnits = kPixelBindingBase - kVertexBindingBase;
+    uint32_t unit = 0;
+    // Each (texture, sampler) pair gets units of its own; typed buffers, read without a
+    // sampler, pair with none and take the units after them.
+    auto assign = [&](const Image& image, int32_t samplerSlot, spvc_variable_id id) {
+        if (unit + image.elements > kUnits) {
+            *errors += "error: more than 16 texture and sampler pairs in one stage\n";
+            return false;
+        }
+        spvc_compiler_set_decoration(compiler, id, SpvDecorationBinding, StageBase(stage) + unit);
+        for (unsigned k = 0; k < image.elements; ++k) {
+            blob->textures.push_back({image.binding + k, samplerSlot, StageBase(stage) + unit++, image.kind});
+        }
+        return true;
+    };
     for (size_t i = 0; i < count; ++i) {
         auto image = images.find(combined[i].image_id);
         if (image == images.end()) {
             *errors += "error: unsupported texture use\n";
             return false;
         }
-        ShaderBlob::Texture texture;
-        texture.textureSlot = image->second.binding;
-        texture.kind = image->second.kind;
-        texture.samplerSlot = -1;
+        int32_t samplerSlot = -1;
         if (combined[i].sampler_id != dummy || dummy == 0) {
             const unsigned binding = spvc_compiler_get_decoration(compiler, combined[i].sampler_id, SpvDecorationBinding);
             if (binding < kHlslShiftSampler || binding >= kHlslShiftSampler + kMaxSamplerSlots) {
                 *errors += "error: sampler must be in a register s0..s15\n";
                 return false;
             }
-            texture.samplerSlot = static_cast<int32_t>(binding - kHlslShiftSampler);
+            samplerSlot = static_cast<int32_t>(binding - kHlslShiftSampler);
         }
-        texture.glUnit = StageBase(stage) + static_cast<uint32_t>(i);
-        spvc_compiler_set_decoration(compiler, combined[i].combined_id, SpvDecorationBinding, texture.glUnit);
-        blob->textures.push_back(texture);
+        if (!assign(image->second, samplerSlot, combined[i].combined_id)) return false;
+    }
+    for (const auto& [id, image] : images) {
+        if (image.kind == ShaderBlob::TextureKind::Buffer && !assign(image, -1, id)) return false;
     }
     return true;
 }
 
-// Gives each user varying and vertex input the location of its semantic.
+
+// The N of a name ending in "[N]", else 0.
+uint32_t ArrayElementOf(const char* name) {
+    const std::string text = name ? name : "";
+    if (text.empty() || text.back() != ']') return 0;
+    const size_t open = text.rfind('[');
+    if (open == std::string::npos || text.size() - open > 8) return 0;
+    uint32_t n = 0;
+    for (size_t i = open + 1; i + 1 < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return 0;
+        n = n * 10 + static_cast<uint32_t>(text[i] - '0');
+    }
+    return n;
+}
+
+// Vertex inputs take locations 0, 1, ... in declaration order, recorded with their semantics
+// so that an input layout can find them; any number of semantics then fits the attribute
+// range. Varyings take the fixed location of their semantic, so that the stages agree
+// whatever order their structs list members in.
 void MapLocations(spvc_compiler compiler, spvc_resources resources, ShaderStage stage, ShaderBlob* blob) {
     const bool vertex = stage == ShaderStage::Vertex;
     for (spvc_resource_type kind : {SPVC_RESOURCE_TYPE_STAGE_INPUT, SPVC_RESOURCE_TYPE_STAGE_OUTPUT}) {
         // Pixel outputs keep the render-target index SV_TargetN gave them.
         if (!vertex && kind == SPVC_RESOURCE_TYPE_STAGE_OUTPUT) continue;
+        const bool attributes = vertex && kind == SPVC_RESOURCE_TYPE_STAGE_INPUT;
+        uint32_t nextAttribute = 0;
         Resources list = List(resources, kind);
         for (size_t i = 0; i < list.count; ++i) {
             const spvc_reflected_resource& r = list.list[i];
@@ -240,12 +322,19 @@ void MapLocations(spvc_compiler compiler, spvc_resources resources, ShaderStage 
             std::string name;
             uint32_t index = 0;
             SplitSemantic(semantic, &name, &index);
+            if (attributes) {
+                spvc_compiler_set_decoration(compiler, r.id, SpvDecorationLocation, nextAttribute);
+                const unsigned count = LocationCount(compiler, r.type_id);
+                for (unsigned k = 0; k < count; ++k) blob->inputs.push_back({name, index + k, nextAttribute + k});
+                nextAttribute += count;
+                continue;
+            }
+            // An element of an array varying, split out by the front end, carries the
+            // array's semantic: element N starts N semantic indices (rows) further on.
+            index += ArrayElementOf(r.name) * LocationCount(compiler, r.type_id);
             const int location = SemanticLocation(name, index);
             if (location < 0) continue;
             spvc_compiler_set_decoration(compiler, r.id, SpvDecorationLocation, static_cast<unsigned>(location));
-            if (vertex && kind == SPVC_RESOURCE_TYPE_STAGE_INPUT) {
-                blob->inputs.push_back({name, index, static_cast<uint32_t>(location)});
-            }
         }
     }
 }

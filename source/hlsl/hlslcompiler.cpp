@@ -1,9 +1,9 @@
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 
-#include "gpu/hlslcache.h"
-#include "gpu/hlslcross.h"
-#include "gpu/hlslfrontend.h"
-#include "gpu/hlslincludes.h"
+#include "hlsl/hlslcache.h"
+#include "hlsl/hlslcross.h"
+#include "hlsl/hlslfrontend.h"
+#include "hlsl/hlslincludes.h"
 
 namespace gpu {
 

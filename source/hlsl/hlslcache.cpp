@@ -1,4 +1,4 @@
-#include "gpu/hlslcache.h"
+#include "hlsl/hlslcache.h"
 
 #include <functional>
 #include <mutex>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gpu/shaderblob.h"
+#include "hlsl/shaderblob.h"
 
 namespace gpu {
 
