@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "gpu/hlsldiskcache.h"
+#include "hlsl/hlsldiskcache.h"
 
 namespace gpu {
 namespace {

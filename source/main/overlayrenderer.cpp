@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "gpu/hlslcompiler.h"
+#include "hlsl/hlslcompiler.h"
 #include "graphics/devicestate.h"
 #include "system/log.h"
 

@@ -8,13 +8,10 @@
 // A folder that cannot be made or written turns the cache off, logged once.
 #include <string>
 
-#include "gpu/hlslcache.h"
-#include "gpu/hlslincludes.h"
+#include "hlsl/hlslcache.h"
+#include "hlsl/hlslincludes.h"
 
 namespace gpu {
-
-// Bumped whenever a translator change alters the blobs it makes.
-constexpr const char* kHlslTranslatorVersion = "lumivane-hlsl 1";
 
 // Loads a successful translation of the identity whose includes still have the texts read
 // through *includes.

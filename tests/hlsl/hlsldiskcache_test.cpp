@@ -9,8 +9,8 @@
 #include <fstream>
 #include <map>
 
-#include "gpu/hlslcache.h"
-#include "gpu/hlsldiskcache.h"
+#include "hlsl/hlslcache.h"
+#include "hlsl/hlsldiskcache.h"
 #include "support/logcapture.h"
 
 namespace {

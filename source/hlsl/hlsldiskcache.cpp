@@ -1,4 +1,4 @@
-#include "gpu/hlsldiskcache.h"
+#include "hlsl/hlsldiskcache.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,7 +18,15 @@
 
 #include "system/log.h"
 
+#ifndef LUMIVANE_TRANSLATOR_HASH
+#define LUMIVANE_TRANSLATOR_HASH "unversioned"
+#endif
+
 namespace gpu {
+
+// Changes with every change of the translator's sources or libraries (set by the build), so
+// no translation made by another build is ever taken for this one's.
+constexpr const char* kHlslTranslatorVersion = "lumivane-hlsl " LUMIVANE_TRANSLATOR_HASH;
 namespace {
 
 constexpr char kMagic[4] = {'L', 'V', 'H', 'C'};
