@@ -5,6 +5,7 @@
 #include <string>
 
 #include "effects/cityblock.h"
+#include "effects/scenedraw.h"
 #include "graphics/devicestate.h"
 #include "graphics/dynamictexture.h"
 #include "graphics/model.h"
@@ -144,13 +145,8 @@ City::StreetPosition City::PositionAt(float scroll, int blockLength, size_t bloc
 void City::Render(double time, DynamicTexturePair& frameChain) {
     const float scroll = float(GetParamDouble("scroll", time, 0.0));
     const int blockLength = GetParamInt("blockLength", 10);
-    if (!shader_ || !shader_->Set("PS", "VS")) {
-        gContext->ClearRenderTargetView(frameChain.GetCurrent().GetTarget(), kHotPink);
-        return;
-    }
-    gContext->OMSetRenderTargets(1, &frameChain.GetCurrent().GetTarget(), gDepthStencilView);
-    gContext->IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleList);
-    gContext->OMSetDepthStencilState(gDepthReadWrite, 1);
+    if (!SetSceneShader(shader_.get(), frameChain)) return;
+    BeginDepthDraw(frameChain);
     if (materialModel_) materialModel_->SetMaterial(0);
 
     const size_t n = blocks_.size();
@@ -159,7 +155,7 @@ void City::Render(double time, DynamicTexturePair& frameChain) {
     for (size_t k = 0; k < n; ++k)
         blocks_[(position.first + k) % n]->Render(position.offset - float(k) * spacing, drawScratch_);
 
-    gContext->OMSetDepthStencilState(gDepthOff, 1);
+    EndDepthDraw();
 }
 
 std::vector<ShaderUse> City::GetShaderUses() const { return {{"3d.fx", {"VS"}, {"PS"}}}; }

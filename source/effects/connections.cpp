@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "effects/connectionssettings.h"
+#include "effects/scenedraw.h"
 #include "graphics/camera.h"
 #include "graphics/devicestate.h"
 #include "graphics/dynamictexture.h"
@@ -118,15 +119,14 @@ float Connections::FrameParam(const std::string& name, double time, float defaul
 }
 
 void Connections::Render(double time, DynamicTexturePair& frameChain) {
-    gContext->OMSetRenderTargets(1, &frameChain.GetCurrent().GetTarget(), gDepthStencilView);
+    BeginDepthDraw(frameChain);
     gContext->OMSetBlendState(gBlendAlpha, nullptr, 0xffffffffu);
-    gContext->OMSetDepthStencilState(gDepthReadWrite, 1);
 
     DrawTubes(time);
     DrawLaunchers(time, frameChain);
     DrawPeople(time, frameChain);
 
-    gContext->OMSetDepthStencilState(gDepthOff, 1);
+    EndDepthDraw();
     gContext->OMSetBlendState(gBlendOpaque, nullptr, 0xffffffffu);
 }
 
@@ -154,10 +154,7 @@ void Connections::DrawTubes(double time) {
 }
 
 void Connections::DrawLaunchers(double time, DynamicTexturePair& frameChain) {
-    if (!launcherShader_ || !launcherShader_->Set("PS", "VS")) {
-        gContext->ClearRenderTargetView(frameChain.GetCurrent().GetTarget(), kHotPink);
-        return;
-    }
+    if (!SetSceneShader(launcherShader_.get(), frameChain)) return;
     gContext->IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleList);
     static const std::string kFrame = "launcherFrame";
     // Without a frame the animation plays at the local time.

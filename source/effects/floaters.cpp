@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "effects/finiteparam.h"
+#include "effects/scenedraw.h"
 #include "graphics/devicestate.h"
 #include "graphics/dynamictexture.h"
 #include "graphics/shader.h"
@@ -86,15 +87,10 @@ bool Floaters::Init(float progressStart, float progressEnd, const ProgressCallba
 }
 
 void Floaters::Render(double time, DynamicTexturePair& frameChain) {
-    if (!shader_ || !shader_->Set("PS", "VS")) {
-        gContext->ClearRenderTargetView(frameChain.GetCurrent().GetTarget(), kHotPink);
-        return;
-    }
-    gContext->OMSetRenderTargets(1, &frameChain.GetCurrent().GetTarget(), gDepthStencilView);
-    gContext->IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleList);
-    gContext->OMSetDepthStencilState(gDepthReadWrite, 1);
+    if (!SetSceneShader(shader_.get(), frameChain)) return;
+    BeginDepthDraw(frameChain);
     if (triangles_) triangles_->Render(nullptr, static_cast<float>(time));
-    gContext->OMSetDepthStencilState(gDepthOff, 1);
+    EndDepthDraw();
 }
 
 std::vector<ShaderUse> Floaters::GetShaderUses() const { return {{"3d.fx", {"VS"}, {"PS"}}}; }

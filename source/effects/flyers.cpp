@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "effects/scenedraw.h"
 #include "graphics/devicestate.h"
 #include "graphics/dynamictexture.h"
 #include "graphics/matrices.h"
@@ -87,23 +88,18 @@ Flyers::Lanes Flyers::ReadLanes(double time) {
 
 void Flyers::Render(double time, DynamicTexturePair& frameChain) {
     const Lanes lanes = ReadLanes(time);
-    if (!shader_ || !shader_->Set("PS", "VS")) {
-        gContext->ClearRenderTargetView(frameChain.GetCurrent().GetTarget(), kHotPink);
-        return;
-    }
+    if (!SetSceneShader(shader_.get(), frameChain)) return;
     if (!model_ || model_->GetMeshCount() == 0) return;
 
     model_->SetMaterial(0);
     model_->SetGeometry(0, 0.0f);
-    gContext->OMSetRenderTargets(1, &frameChain.GetCurrent().GetTarget(), gDepthStencilView);
-    gContext->IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleList);
-    gContext->OMSetDepthStencilState(gDepthReadWrite, 1);
+    BeginDepthDraw(frameChain);
 
     instances_.clear();
     for (const Record& record : records_) instances_.push_back(Instance(record, lanes, time));
     if (!instances_.empty()) model_->DrawInstances(0, &instances_[0][0][0], instances_.size(), 0.0f);
 
-    gContext->OMSetDepthStencilState(gDepthOff, 1);
+    EndDepthDraw();
 }
 
 std::vector<ShaderUse> Flyers::GetShaderUses() const { return {{"3d.fx", {"VS"}, {"PS"}}}; }

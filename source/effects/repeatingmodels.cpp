@@ -1,6 +1,7 @@
 #include "effects/repeatingmodels.h"
 
 #include "effects/ringgenerator.h"
+#include "effects/scenedraw.h"
 #include "graphics/devicestate.h"
 #include "graphics/dynamictexture.h"
 #include "graphics/model.h"
@@ -41,15 +42,10 @@ const std::vector<glm::mat4>& RepeatingModels::BuildInstances(double time) {
 }
 
 void RepeatingModels::Render(double time, DynamicTexturePair& frameChain) {
-    if (!shader_ || !shader_->Set("PS", "VS")) {
-        gContext->ClearRenderTargetView(frameChain.GetCurrent().GetTarget(), kHotPink);
-        return;
-    }
+    if (!SetSceneShader(shader_.get(), frameChain)) return;
     BuildInstances(time);
 
-    gContext->OMSetRenderTargets(1, &frameChain.GetCurrent().GetTarget(), gDepthStencilView);
-    gContext->IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleList);
-    gContext->OMSetDepthStencilState(gDepthReadWrite, 1);
+    BeginDepthDraw(frameChain);
 
     const float t = static_cast<float>(time);
     const float* matrices = instances_.empty() ? nullptr : &instances_[0][0][0];
@@ -61,7 +57,7 @@ void RepeatingModels::Render(double time, DynamicTexturePair& frameChain) {
         }
     }
 
-    gContext->OMSetDepthStencilState(gDepthOff, 1);
+    EndDepthDraw();
 }
 
 std::vector<ShaderUse> RepeatingModels::GetShaderUses() const { return {{"3d.fx", {"VS"}, {"PS"}}}; }

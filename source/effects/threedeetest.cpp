@@ -1,5 +1,6 @@
 #include "effects/threedeetest.h"
 
+#include "effects/scenedraw.h"
 #include "graphics/devicestate.h"
 #include "graphics/dynamictexture.h"
 #include "graphics/matrices.h"
@@ -35,10 +36,7 @@ bool ThreeDeeTest::Init(float progressStart, float progressEnd, const ProgressCa
 
 void ThreeDeeTest::Render(double time, DynamicTexturePair& frameChain) {
     // The entries drawn are always "PS" and "VS", whatever `vs` and `ps` loaded.
-    if (!shader_ || !shader_->Set("PS", "VS")) {
-        gContext->ClearRenderTargetView(frameChain.GetCurrent().GetTarget(), kHotPink);
-        return;
-    }
+    if (!SetSceneShader(shader_.get(), frameChain)) return;
 
     const float scale = static_cast<float>(GetParamDouble("scale", time, 1.0));
     const float frame = static_cast<float>(GetParamDouble("frame", time, time));
@@ -51,14 +49,12 @@ void ThreeDeeTest::Render(double time, DynamicTexturePair& frameChain) {
     constants_.Update(&constants);
     gContext->PSSetConstantBuffers(6, 1, &constants_.GetBuffer());
 
-    gContext->OMSetRenderTargets(1, &frameChain.GetCurrent().GetTarget(), gDepthStencilView);
-    gContext->IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleList);
-    gContext->OMSetDepthStencilState(gDepthReadWrite, 1);
+    BeginDepthDraw(frameChain);
 
     const glm::mat4 transposed = MatrixTranspose(world);
     if (model_) model_->Render(frame, &transposed[0][0]);
 
-    gContext->OMSetDepthStencilState(gDepthOff, 1);
+    EndDepthDraw();
 }
 
 std::vector<ShaderUse> ThreeDeeTest::GetShaderUses() const {
