@@ -13,11 +13,16 @@ using childtest::RunPlayer;
 using childtest::ScratchDir;
 
 // Types a key into the settings dialog once it shows, through the X server as a user would.
+// First waits (up to 10 s) until no window of an earlier player is left on the display, so
+// the dialog found is this test's; a focus that fails (a window going away) is tried again.
 std::thread PressInDialog(const std::string& key) {
+    [[maybe_unused]] int gone = std::system(
+        "for i in $(seq 1 100); do xdotool search --name '^Lumivane$' >/dev/null 2>&1 || exit 0; sleep 0.1; done");
     return std::thread([key] {
         std::string command =
+            "for i in $(seq 1 20); do "
             "id=$(timeout 60 xdotool search --sync --name '^Lumivane$' | head -n 1) && sleep 0.5 && "
-            "xdotool windowfocus --sync \"$id\" key " + key;
+            "xdotool windowfocus --sync \"$id\" key " + key + " 2>/dev/null && exit 0; sleep 0.5; done";
         [[maybe_unused]] int status = std::system(command.c_str());
     });
 }
