@@ -53,12 +53,12 @@ std::string DecoderReason(const uint8_t* bytes, uint32_t size) {
     return error && *error ? error : "the decoder gave no reason";
 }
 
-// Scales an RGBA surface down so that neither side exceeds the largest texture size.
-SurfacePtr FitToTextureLimit(SurfacePtr surface) {
-    if (uint32_t(surface->w) <= kMaxTextureSize && uint32_t(surface->h) <= kMaxTextureSize) return surface;
-    double scale = std::min(double(kMaxTextureSize) / surface->w, double(kMaxTextureSize) / surface->h);
-    int width = std::clamp(int(std::lround(surface->w * scale)), 1, int(kMaxTextureSize));
-    int height = std::clamp(int(std::lround(surface->h * scale)), 1, int(kMaxTextureSize));
+// Scales an RGBA surface down so that neither side exceeds `maxSide`.
+SurfacePtr FitToTextureLimit(SurfacePtr surface, uint32_t maxSide) {
+    if (uint32_t(surface->w) <= maxSide && uint32_t(surface->h) <= maxSide) return surface;
+    double scale = std::min(double(maxSide) / surface->w, double(maxSide) / surface->h);
+    int width = std::clamp(int(std::lround(surface->w * scale)), 1, int(maxSide));
+    int height = std::clamp(int(std::lround(surface->h * scale)), 1, int(maxSide));
     SurfacePtr scaled(SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ABGR8888));
     if (!scaled) return nullptr;
     SDL_SetSurfaceBlendMode(surface.get(), SDL_BLENDMODE_NONE);  // copy alpha, do not blend it
@@ -68,7 +68,7 @@ SurfacePtr FitToTextureLimit(SurfacePtr surface) {
 
 }  // namespace
 
-bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::string* reason) {
+bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::string* reason, uint32_t maxSide) {
     std::string ignored;
     if (!reason) reason = &ignored;
     if (!bytes || size == 0) {
@@ -88,7 +88,7 @@ bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::
     // ABGR8888 is the packed value whose bytes in memory read R, G, B, A.
     SurfacePtr rgba(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_ABGR8888, 0));
     decoded.reset();
-    if (rgba) rgba = FitToTextureLimit(std::move(rgba));
+    if (rgba) rgba = FitToTextureLimit(std::move(rgba), maxSide ? maxSide : kMaxTextureSize);
     if (!rgba) {
         *reason = std::string("converting the pixels failed: ") + SDL_GetError();
         return false;

@@ -56,7 +56,8 @@ TEST(ImageDecoder, HeadersReportDeclaredSizes) {
     EXPECT_EQ(w * 100 + h, 402u);
     EXPECT_EQ(Header(DataFolder::ReadTestData("images/blue16x8.jpg"), &w, &h), ImageHeader::Sized);
     EXPECT_EQ(w * 100 + h, 1608u);
-    EXPECT_EQ(Header("BM not handled here", &w, &h), ImageHeader::Unrecognised);
+    EXPECT_EQ(Header("not an image format", &w, &h), ImageHeader::Unrecognised);
+    EXPECT_EQ(Header("BM too short", &w, &h), ImageHeader::Malformed);
     EXPECT_EQ(Header(DataFolder::ReadTestData("images/pattern4x2.png").substr(0, 20), &w, &h),
               ImageHeader::Malformed);
     EXPECT_EQ(Header(DataFolder::ReadTestData("images/blue16x8.jpg").substr(0, 40), &w, &h),
@@ -89,6 +90,42 @@ TEST(ImageDecoder, BrokenFilesFailWithoutCrashing) {
     EXPECT_FALSE(DecodeImage(nullptr, 0, &image));
 }
 
+// Every format SDL_image reads with a size in its header has that size checked: hand-made
+// headers with absurd sizes are refused before decoding, small real ones still decode.
+TEST(ImageDecoder, HeadersOfEveryFormatAreCheckedBeforeDecoding) {
+    struct Case {
+        std::string bytes;
+        ImageHeader header;
+        uint32_t width, height;
+    };
+    const Case cases[] = {
+        {imagebytes::Bmp(30000, 30000, 0), ImageHeader::Malformed, 0, 0},  // rows missing
+        {imagebytes::Bmp(30000, -30000, 30000), ImageHeader::Malformed, 0, 0},
+        {imagebytes::Bmp(2, -1, 8), ImageHeader::Sized, 2, 1},
+        {imagebytes::Gif(65535, 65535, 1, 1), ImageHeader::Sized, 65535, 65535},
+        {imagebytes::Gif(1, 1, 65535, 65535), ImageHeader::Sized, 65535, 65535},
+        {std::string("II*\0\x08\0\0\0\x02\0\0\x01\x04\0\x01\0\0\0\xff\xff\0\0"
+                     "\x01\x01\x03\0\x01\0\0\0\xff\xff\0\0", 34), ImageHeader::Sized, 65535, 65535},
+        {std::string("qoif\0\x01\0\0\0\x01\0\0\x04\0", 14), ImageHeader::Sized, 65536, 65536},
+        {"P6\n# comment\n 70000 80000\n255\n", ImageHeader::Sized, 70000, 80000},
+        {"P6 12", ImageHeader::Malformed, 0, 0},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        uint32_t w = 0, h = 0;
+        EXPECT_EQ(Header(cases[i].bytes, &w, &h), cases[i].header) << "case " << i;
+        if (cases[i].header == ImageHeader::Sized) {
+            EXPECT_EQ(w * 100000ull + h, cases[i].width * 100000ull + cases[i].height) << "case " << i;
+        }
+        DecodedImage image;
+        if (cases[i].width * uint64_t(cases[i].height) > kMaxDecodedPixels || cases[i].header == ImageHeader::Malformed) {
+            EXPECT_FALSE(Decode(cases[i].bytes, &image)) << "case " << i;
+        }
+    }
+    DecodedImage image;
+    ASSERT_TRUE(Decode(imagebytes::Bmp(2, -1, 8), &image));
+    EXPECT_EQ(image.width * 100 + image.height, 201u);
+}
+
 TEST(ImageDecoder, ImagesWiderThanTheTextureLimitAreScaledToFit) {
     DecodedImage image;
     ASSERT_TRUE(Decode(DataFolder::ReadTestData("images/wide16400x4.png"), &image));
@@ -101,6 +138,11 @@ TEST(ImageDecoder, ImagesWiderThanTheTextureLimitAreScaledToFit) {
     EXPECT_NEAR(image.rgba[last + 1], 0x80, 2);
     EXPECT_NEAR(image.rgba[last + 2], 0x00, 2);
     EXPECT_EQ(image.rgba[last + 3], 0xFF);
+
+    // A device with a smaller limit gets images scaled to its own limit.
+    const std::string png = DataFolder::ReadTestData("images/pattern4x2.png");
+    ASSERT_TRUE(DecodeImage(reinterpret_cast<const uint8_t*>(png.data()), uint32_t(png.size()), &image, nullptr, 2));
+    EXPECT_EQ(image.width * 100 + image.height, 201u);
 }
 
 }  // namespace
