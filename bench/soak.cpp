@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "effects/effectsmanager.h"
+#include "graphics/devicestate.h"
 #include "support/gputest.h"
 #include "system/audio.h"
 #include "system/globals.h"
