@@ -2,12 +2,15 @@
 # Installs what is missing, builds Lumivane with its tests and runs the whole CTest suite.
 # Window tests run on a virtual X server (Xvfb); rendering uses Mesa's llvmpipe.
 # "--sanitize" builds in build-asan with AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs the suite there; other arguments go to ctest.
+# runs the suite there; "--sanitize-pure" runs only the programs that need no GL (system,
+# parameters, audio, video) that way. Other arguments go to ctest.
 set -euo pipefail
 cd "$(dirname "$0")"
 build=build
 options=()
-if [ "${1:-}" = "--sanitize" ]; then
+pure=""
+if [ "${1:-}" = "--sanitize" ] || [ "${1:-}" = "--sanitize-pure" ]; then
+  [ "$1" = "--sanitize-pure" ] && pure="system params audio video"
   shift
   build=build-asan
   options=(-DLUMIVANE_SANITIZE=ON)
@@ -17,6 +20,12 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 tools/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=ON "${options[@]}" >/dev/null
+if [ -n "$pure" ]; then
+  cmake --build "$build" --target $(printf 'test_%s ' $pure)
+  cd "$build/tests"
+  for group in $pure; do "./test_$group"; done
+  exit 0
+fi
 cmake --build "$build"
 export LIBGL_ALWAYS_SOFTWARE=1
 exec xvfb-run -a -s "-screen 0 1920x1080x24" ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"

@@ -43,6 +43,20 @@ bool DeclaredSizeAcceptable(const uint8_t* bytes, uint32_t size, std::string* re
 
 bool IsPng(const uint8_t* bytes, uint32_t size) { return size >= 4 && std::memcmp(bytes, "\x89PNG", 4) == 0; }
 
+// SDL_image's PNG reader ignores short reads: a chunk declaring more bytes than the file
+// holds has libpng checksum stale memory for up to 2 GB. Such files are only diagnosed.
+bool PngChunksFit(const uint8_t* bytes, uint32_t size) {
+    uint64_t pos = 8;
+    while (pos + 8 <= size) {
+        const uint8_t* chunk = bytes + pos;
+        const uint32_t length = uint32_t(chunk[0]) << 24 | uint32_t(chunk[1]) << 16 | uint32_t(chunk[2]) << 8 | chunk[3];
+        pos += 12 + uint64_t(length);  // length, type, data, CRC
+        if (pos > size) return false;
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0) break;
+    }
+    return true;
+}
+
 // SDL_image's own text, or for a PNG libpng's more telling one.
 std::string DecoderReason(const uint8_t* bytes, uint32_t size) {
     if (IsPng(bytes, size)) {
@@ -76,6 +90,11 @@ bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::
         return false;
     }
     if (!DeclaredSizeAcceptable(bytes, size, reason)) return false;
+
+    if (IsPng(bytes, size) && !PngChunksFit(bytes, size)) {
+        *reason = DecoderReason(bytes, size);
+        return false;
+    }
 
     SDL_ClearError();
     SDL_RWops* stream = SDL_RWFromConstMem(bytes, int(std::min<uint32_t>(size, INT32_MAX)));
