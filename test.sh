@@ -23,8 +23,19 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=ON "
 if [ -n "$pure" ]; then
   cmake --build "$build" --target $(printf 'test_%s ' $pure)
   cd "$build/tests"
-  for group in $pure; do "./test_$group"; done
-  exit 0
+  # Each test in its own process, as ctest runs them.
+  failed=0
+  for group in $pure; do
+    for name in $("./test_$group" --gtest_list_tests | awk '/^[^ ]/ {suite=$1} /^  / {print suite $1}'); do
+      "./test_$group" --gtest_filter="$name" >"/tmp/lumivane_sanitize_$$.log" 2>&1 || {
+        cat "/tmp/lumivane_sanitize_$$.log"
+        echo "FAILED: $group $name"
+        failed=1
+      }
+    done
+  done
+  rm -f "/tmp/lumivane_sanitize_$$.log"
+  exit $failed
 fi
 cmake --build "$build"
 export LIBGL_ALWAYS_SOFTWARE=1
