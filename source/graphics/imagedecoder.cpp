@@ -38,6 +38,16 @@ bool DeclaredSizeAcceptable(const uint8_t* bytes, uint32_t size, std::string* re
         *reason = declared + ", over the limit of " + std::to_string(kMaxDecodedPixels);
         return false;
     }
+    // Deflate (PNG) expands at most 1032-fold (8256 one-bit pixels a byte) and a GIF's LZW
+    // codes stand for at most 4096 pixels in 12 bits: a file of n bytes holds under 8400 n.
+    // Decoders allocate the declared size before reading, so a tiny file must not claim more.
+    const bool png = size >= 4 && std::memcmp(bytes, "\x89PNG", 4) == 0;
+    const bool gif = size >= 3 && std::memcmp(bytes, "GIF", 3) == 0;
+    constexpr uint64_t kMaxPixelsPerByte = 8400, kSlack = 1 << 16;
+    if ((png || gif) && uint64_t(width) * height > uint64_t(size) * kMaxPixelsPerByte + kSlack) {
+        *reason = declared + ", more than a file of " + std::to_string(size) + " bytes can hold";
+        return false;
+    }
     return true;
 }
 

@@ -114,14 +114,18 @@ ImageHeader Gif(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
     *h = Little16(b + 8);
     size_t pos = 13;
     if (b[10] & 0x80) pos += 3 * (size_t(2) << (b[10] & 7));  // global colour table
-    while (pos < size) {
+    // Decoders skip bytes that start neither an image nor an extension, up to the trailer.
+    while (pos < size && b[pos] != ';') {
         if (b[pos] == ',') {  // image descriptor: left, top, width, height
             if (pos + 9 > size) return ImageHeader::Malformed;
             *w = std::max(*w, Little16(b + pos + 5));
             *h = std::max(*h, Little16(b + pos + 7));
             return ImageHeader::Sized;
         }
-        if (b[pos] != '!' || pos + 2 > size) break;
+        if (b[pos] != '!') {
+            ++pos;
+            continue;
+        }
         pos += 2;  // extension introducer and label, then sub-blocks up to an empty one
         while (pos < size && b[pos] != 0) pos += size_t(b[pos]) + 1;
         ++pos;

@@ -76,6 +76,7 @@ TEST(ImageDecoder, BrokenFilesFailWithoutCrashing) {
         imagebytes::PngWithSize(png, 0, 2),
         imagebytes::PngWithSize(png, 100000, 100000),
         imagebytes::PngWithSize(png, 0x7FFFFFFF, 0x7FFFFFFF),
+        imagebytes::PngWithSize(png, 10000, 10000),  // within the limit, not within 105 bytes
         // A chunk declaring 512 MB in a file of a hundred bytes (found by fuzzing: libpng
         // spent seconds checksumming memory that was never read).
         png.substr(0, 33) + std::string("\x20\0\0\x09pHYs", 8) + png.substr(33),
@@ -107,6 +108,9 @@ TEST(ImageDecoder, HeadersOfEveryFormatAreCheckedBeforeDecoding) {
         {imagebytes::Bmp(2, -1, 8), ImageHeader::Sized, 2, 1},
         {imagebytes::Gif(65535, 65535, 1, 1), ImageHeader::Sized, 65535, 65535},
         {imagebytes::Gif(1, 1, 65535, 65535), ImageHeader::Sized, 65535, 65535},
+        // Decoders skip stray bytes before the image (found by fuzzing: SDL_image allocated
+        // for a frame the header check had not seen).
+        {imagebytes::Gif(1, 1, 65535, 14406).insert(13, std::string(3, '\0')), ImageHeader::Sized, 65535, 14406},
         {std::string("II*\0\x08\0\0\0\x02\0\0\x01\x04\0\x01\0\0\0\xff\xff\0\0"
                      "\x01\x01\x03\0\x01\0\0\0\xff\xff\0\0", 34), ImageHeader::Sized, 65535, 65535},
         {std::string("qoif\0\x01\0\0\0\x01\0\0\x04\0", 14), ImageHeader::Sized, 65536, 65536},
