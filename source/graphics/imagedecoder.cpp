@@ -19,6 +19,19 @@ struct SurfaceDeleter {
 };
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
+// The most pixels one byte of the format can hold, or 0 where there is no bound (JPEG,
+// WebP, and formats whose frames, tiles or skips may leave pixels unwritten: GIF, TIFF, RLE
+// BMP). Deflate (PNG) expands at most 1032-fold, 8256 one-bit pixels; a QOI run byte holds
+// 62 pixels; a PCX run pair 63 bytes of 8 one-bit pixels; raw PNM 8 one-bit pixels a byte.
+uint64_t MaxPixelsPerByte(const uint8_t* bytes, uint32_t size) {
+    if (size < 4) return 0;
+    if (std::memcmp(bytes, "\x89PNG", 4) == 0) return 8400;
+    if (std::memcmp(bytes, "qoif", 4) == 0) return 62;
+    if (bytes[0] == 0x0A) return 252;
+    if (bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '6') return 8;
+    return 0;
+}
+
 // Refuses a header that is broken or declares an empty or absurd size, saying why.
 bool DeclaredSizeAcceptable(const uint8_t* bytes, uint32_t size, std::string* reason) {
     uint32_t width = 0, height = 0;
@@ -38,13 +51,11 @@ bool DeclaredSizeAcceptable(const uint8_t* bytes, uint32_t size, std::string* re
         *reason = declared + ", over the limit of " + std::to_string(kMaxDecodedPixels);
         return false;
     }
-    // Deflate (PNG) expands at most 1032-fold (8256 one-bit pixels a byte) and a GIF's LZW
-    // codes stand for at most 4096 pixels in 12 bits: a file of n bytes holds under 8400 n.
-    // Decoders allocate the declared size before reading, so a tiny file must not claim more.
-    const bool png = size >= 4 && std::memcmp(bytes, "\x89PNG", 4) == 0;
-    const bool gif = size >= 3 && std::memcmp(bytes, "GIF", 3) == 0;
-    constexpr uint64_t kMaxPixelsPerByte = 8400, kSlack = 1 << 16;
-    if ((png || gif) && uint64_t(width) * height > uint64_t(size) * kMaxPixelsPerByte + kSlack) {
+    // Decoders allocate the declared size before reading: a tiny file must not claim more
+    // pixels than its format can pack into it.
+    const uint64_t perByte = MaxPixelsPerByte(bytes, size);
+    constexpr uint64_t kSlack = 1 << 16;
+    if (perByte > 0 && uint64_t(width) * height > uint64_t(size) * perByte + kSlack) {
         *reason = declared + ", more than a file of " + std::to_string(size) + " bytes can hold";
         return false;
     }
