@@ -20,12 +20,13 @@ struct SurfaceDeleter {
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
 // The most pixels one byte of the format can hold, or 0 where there is no bound (JPEG,
-// WebP, and formats whose frames, tiles or skips may leave pixels unwritten: GIF, TIFF, RLE
-// BMP). Deflate (PNG) expands at most 1032-fold, 8256 one-bit pixels; a QOI run byte holds
-// 62 pixels; a PCX run pair 63 bytes of 8 one-bit pixels; raw PNM 8 one-bit pixels a byte.
+// WebP, and formats whose tiles or skips may leave pixels unwritten: TIFF, RLE BMP).
+// Deflate (PNG) expands at most 1032-fold, 8256 one-bit pixels; a GIF frame's 12-bit LZW
+// code stands for at most 4096 pixels; a QOI run byte holds 62 pixels; a PCX run pair 63
+// bytes of 8 one-bit pixels; raw PNM 8 one-bit pixels a byte.
 uint64_t MaxPixelsPerByte(const uint8_t* bytes, uint32_t size) {
     if (size < 4) return 0;
-    if (std::memcmp(bytes, "\x89PNG", 4) == 0) return 8400;
+    if (std::memcmp(bytes, "\x89PNG", 4) == 0 || std::memcmp(bytes, "GIF", 3) == 0) return 8400;
     if (std::memcmp(bytes, "qoif", 4) == 0) return 62;
     if (bytes[0] == 0x0A) return 252;
     if (bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '6') return 8;

@@ -108,7 +108,8 @@ ImageHeader Bmp(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
 }
 
 ImageHeader Gif(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
-    // Logical screen size, then the first image's own size, which may be larger.
+    // The first image's own size, which decoders allocate; the logical screen's when there
+    // is no image yet.
     if (size < 13) return ImageHeader::Malformed;
     *w = Little16(b + 6);
     *h = Little16(b + 8);
@@ -118,8 +119,8 @@ ImageHeader Gif(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
     while (pos < size && b[pos] != ';') {
         if (b[pos] == ',') {  // image descriptor: left, top, width, height
             if (pos + 9 > size) return ImageHeader::Malformed;
-            *w = std::max(*w, Little16(b + pos + 5));
-            *h = std::max(*h, Little16(b + pos + 7));
+            *w = Little16(b + pos + 5);
+            *h = Little16(b + pos + 7);
             return ImageHeader::Sized;
         }
         if (b[pos] != '!') {

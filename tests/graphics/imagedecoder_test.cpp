@@ -106,11 +106,12 @@ TEST(ImageDecoder, HeadersOfEveryFormatAreCheckedBeforeDecoding) {
         {imagebytes::Bmp(30000, 30000, 0), ImageHeader::Malformed, 0, 0},  // rows missing
         {imagebytes::Bmp(30000, -30000, 30000), ImageHeader::Malformed, 0, 0},
         {imagebytes::Bmp(2, -1, 8), ImageHeader::Sized, 2, 1},
-        {imagebytes::Gif(65535, 65535, 1, 1), ImageHeader::Sized, 65535, 65535},
+        {imagebytes::Gif(65535, 65535, 1, 1), ImageHeader::Sized, 1, 1},  // only the frame is allocated
         {imagebytes::Gif(1, 1, 65535, 65535), ImageHeader::Sized, 65535, 65535},
         // Decoders skip stray bytes before the image (found by fuzzing: SDL_image allocated
         // for a frame the header check had not seen).
         {imagebytes::Gif(1, 1, 65535, 14406).insert(13, std::string(3, '\0')), ImageHeader::Sized, 65535, 14406},
+        {imagebytes::Gif(1, 1, 13325, 17410), ImageHeader::Sized, 13325, 17410},  // not in 40 bytes
         {std::string("II*\0\x08\0\0\0\x02\0\0\x01\x04\0\x01\0\0\0\xff\xff\0\0"
                      "\x01\x01\x03\0\x01\0\0\0\xff\xff\0\0", 34), ImageHeader::Sized, 65535, 65535},
         {std::string("qoif\0\x01\0\0\0\x01\0\0\x04\0", 14), ImageHeader::Sized, 65536, 65536},
