@@ -117,10 +117,15 @@ ImageHeader Gif(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
     if (b[10] & 0x80) pos += 3 * (size_t(2) << (b[10] & 7));  // global colour table
     // Decoders skip bytes that start neither an image nor an extension, up to the trailer.
     while (pos < size && b[pos] != ';') {
-        if (b[pos] == ',') {  // image descriptor: left, top, width, height
-            if (pos + 9 > size) return ImageHeader::Malformed;
+        if (b[pos] == ',') {  // image descriptor: left, top, width, height, flags
+            if (pos + 10 > size) return ImageHeader::Malformed;
             *w = Little16(b + pos + 5);
             *h = Little16(b + pos + 7);
+            // After the local colour table, the LZW minimum code size: 2 to 8. Others make
+            // SDL_image's decoder corrupt its heap.
+            size_t codeSize = pos + 10;
+            if (b[pos + 9] & 0x80) codeSize += 3 * (size_t(2) << (b[pos + 9] & 7));
+            if (codeSize < size && (b[codeSize] < 2 || b[codeSize] > 8)) return ImageHeader::Malformed;
             return ImageHeader::Sized;
         }
         if (b[pos] != '!') {

@@ -112,6 +112,8 @@ TEST(ImageDecoder, HeadersOfEveryFormatAreCheckedBeforeDecoding) {
         // for a frame the header check had not seen).
         {imagebytes::Gif(1, 1, 65535, 14406).insert(13, std::string(3, '\0')), ImageHeader::Sized, 65535, 14406},
         {imagebytes::Gif(1, 1, 13325, 17410), ImageHeader::Sized, 13325, 17410},  // not in 40 bytes
+        // An LZW code size of 0 (found by fuzzing: SDL_image freed memory it never allocated).
+        {[] { std::string g = imagebytes::Gif(1, 1, 4, 4); g[g.size() - 6] = 0; return g; }(), ImageHeader::Malformed, 0, 0},
         {std::string("II*\0\x08\0\0\0\x02\0\0\x01\x04\0\x01\0\0\0\xff\xff\0\0"
                      "\x01\x01\x03\0\x01\0\0\0\xff\xff\0\0", 34), ImageHeader::Sized, 65535, 65535},
         {std::string("qoif\0\x01\0\0\0\x01\0\0\x04\0", 14), ImageHeader::Sized, 65536, 65536},
