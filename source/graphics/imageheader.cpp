@@ -178,7 +178,8 @@ ImageHeader Pcx(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
 }
 
 ImageHeader Pnm(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
-    // "P1".."P6", then width and height in ASCII, with whitespace and # comments between.
+    // "P1".."P6", then width and height in ASCII, with whitespace and # comments between
+    // (decoders read the width even without whitespace before it).
     size_t pos = 2;
     uint32_t* fields[2] = {w, h};
     for (uint32_t* field : fields) {
@@ -214,7 +215,7 @@ ImageHeader ReadImageHeader(const uint8_t* bytes, size_t size, uint32_t* width, 
         return Tiff(bytes, size, width, height);
     if (size >= 4 && std::memcmp(bytes, "qoif", 4) == 0) return Qoi(bytes, size, width, height);
     if (size >= 3 && bytes[0] == 0x0A && bytes[1] <= 5 && bytes[2] == 1) return Pcx(bytes, size, width, height);
-    if (size >= 3 && bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '6' && std::isspace(bytes[2]))
+    if (size >= 2 && bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '6')
         return Pnm(bytes, size, width, height);
     return ImageHeader::Unrecognised;
 }
