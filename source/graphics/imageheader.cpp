@@ -167,6 +167,14 @@ ImageHeader Qoi(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
     return ImageHeader::Sized;
 }
 
+ImageHeader Xcf(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
+    // GIMP's format: a 14-byte signature, then width and height.
+    if (size < 22) return ImageHeader::Malformed;
+    *w = Big32(b + 14);
+    *h = Big32(b + 18);
+    return ImageHeader::Sized;
+}
+
 ImageHeader Pcx(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
     // Window corners xmin, ymin, xmax, ymax; the size is inclusive.
     if (size < 128) return ImageHeader::Malformed;
@@ -214,6 +222,7 @@ ImageHeader ReadImageHeader(const uint8_t* bytes, size_t size, uint32_t* width, 
     if (size >= 8 && (std::memcmp(bytes, "II*\0", 4) == 0 || std::memcmp(bytes, "MM\0*", 4) == 0))
         return Tiff(bytes, size, width, height);
     if (size >= 4 && std::memcmp(bytes, "qoif", 4) == 0) return Qoi(bytes, size, width, height);
+    if (size >= 9 && std::memcmp(bytes, "gimp xcf ", 9) == 0) return Xcf(bytes, size, width, height);
     if (size >= 3 && bytes[0] == 0x0A && bytes[1] <= 5 && bytes[2] == 1) return Pcx(bytes, size, width, height);
     if (size >= 2 && bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '6')
         return Pnm(bytes, size, width, height);

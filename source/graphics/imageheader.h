@@ -6,7 +6,7 @@
 #include <cstdint>
 
 enum class ImageHeader {
-    Unrecognised,  // none of PNG, JPEG, WebP, BMP, GIF, TIFF, QOI, PCX, PNM: leave it to the decoder
+    Unrecognised,  // none of PNG, JPEG, WebP, BMP, GIF, TIFF, QOI, XCF, PCX, PNM: leave it to the decoder
     Malformed,     // the header is truncated or inconsistent
     Sized,         // width and height were read
 };

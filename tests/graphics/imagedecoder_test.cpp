@@ -122,6 +122,7 @@ TEST(ImageDecoder, HeadersOfEveryFormatAreCheckedBeforeDecoding) {
          ImageHeader::Sized, 15726119, 17},
         {"P6\n# comment\n 70000 80000\n255\n", ImageHeader::Sized, 70000, 80000},
         {"P6 12", ImageHeader::Malformed, 0, 0},
+        {std::string("gimp xcf file\0\0\x01\x47\x49\x46\x38\x39\x61", 22), ImageHeader::Sized, 83785, 1178089825},
         {"P522222222\n#P\n\r112 2", ImageHeader::Sized, 22222222, 112},  // found by fuzzing
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
