@@ -66,7 +66,8 @@ bool DeclaredSizeAcceptable(const uint8_t* bytes, uint32_t size, std::string* re
 bool IsPng(const uint8_t* bytes, uint32_t size) { return size >= 4 && std::memcmp(bytes, "\x89PNG", 4) == 0; }
 
 // SDL_image's PNG reader ignores short reads: a chunk declaring more bytes than the file
-// holds has libpng checksum stale memory for up to 2 GB. Such files are only diagnosed.
+// holds, or a chunk header cut off, has libpng read stale memory (and checksum up to 2 GB
+// of it). Files whose chunks do not reach IEND whole are only diagnosed.
 bool PngChunksFit(const uint8_t* bytes, uint32_t size) {
     uint64_t pos = 8;
     while (pos + 8 <= size) {
@@ -74,9 +75,9 @@ bool PngChunksFit(const uint8_t* bytes, uint32_t size) {
         const uint32_t length = uint32_t(chunk[0]) << 24 | uint32_t(chunk[1]) << 16 | uint32_t(chunk[2]) << 8 | chunk[3];
         pos += 12 + uint64_t(length);  // length, type, data, CRC
         if (pos > size) return false;
-        if (std::memcmp(chunk + 4, "IEND", 4) == 0) break;
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0) return true;
     }
-    return true;
+    return false;
 }
 
 // SDL_image's own text, or for a PNG libpng's more telling one.

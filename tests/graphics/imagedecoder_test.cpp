@@ -80,6 +80,7 @@ TEST(ImageDecoder, BrokenFilesFailWithoutCrashing) {
         // A chunk declaring 512 MB in a file of a hundred bytes (found by fuzzing: libpng
         // spent seconds checksumming memory that was never read).
         png.substr(0, 33) + std::string("\x20\0\0\x09pHYs", 8) + png.substr(33),
+        png.substr(0, 33) + std::string("\0\0\0\x0apHYs\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x60", 23),  // header cut
         imagebytes::JpegWithSize(jpeg, 65535, 65535),
         imagebytes::JpegWithSize(jpeg, 0, 8),
         jpeg.substr(0, 100),
