@@ -13,6 +13,7 @@ packages=(
   libswresample-dev libavutil-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-utils sox libsox-fmt-all ffmpeg fonts-dejavu-core
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "effects/fullscreenquad.h"
+#include "effects/scriptshape.h"
 #include "graphics/devicestate.h"
 #include "graphics/dynamictexture.h"
 #include "graphics/shader.h"
@@ -127,7 +128,7 @@ bool EffectsManager::Load(const ProgressCallback& progress) {
 
     // Effects that were created but not initialised must never be drawn: a failed creation
     // leaves the list empty.
-    if (!Effect::LoadEffects(demo, effects_)) {
+    if (!CheckScriptShape(demo, RenderTextureBudget()) || !Effect::LoadEffects(demo, effects_)) {
         LOG("Failed to load effects");
         effects_.clear();
         return false;

@@ -96,6 +96,9 @@ AdapterInfo Device::GetAdapterInfo() const {
     AdapterInfo info;
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     info.description = renderer ? renderer : "unknown";
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    info.maxTextureSize = static_cast<uint32_t>(maxSize > 0 ? maxSize : 0);
     GLint kb[4] = {};
     if (epoxy_has_gl_extension("GL_NVX_gpu_memory_info")) {
         glGetIntegerv(GL_GPU_MEMORY_INFO_DEDICATED_VIDMEM_NVX, kb);

@@ -19,6 +19,20 @@ struct SurfaceDeleter {
 };
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
+// The most pixels one byte of the format can hold, or 0 where there is no bound (JPEG,
+// WebP, and formats whose tiles or skips may leave pixels unwritten: TIFF, RLE BMP).
+// Deflate (PNG) expands at most 1032-fold, 8256 one-bit pixels; a GIF frame's 12-bit LZW
+// code stands for at most 4096 pixels; a QOI run byte holds 62 pixels; a PCX run pair 63
+// bytes of 8 one-bit pixels; raw PNM 8 one-bit pixels a byte.
+uint64_t MaxPixelsPerByte(const uint8_t* bytes, uint32_t size) {
+    if (size < 4) return 0;
+    if (std::memcmp(bytes, "\x89PNG", 4) == 0 || std::memcmp(bytes, "GIF", 3) == 0) return 8400;
+    if (std::memcmp(bytes, "qoif", 4) == 0) return 62;
+    if (bytes[0] == 0x0A) return 252;
+    if (bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '6') return 8;
+    return 0;
+}
+
 // Refuses a header that is broken or declares an empty or absurd size, saying why.
 bool DeclaredSizeAcceptable(const uint8_t* bytes, uint32_t size, std::string* reason) {
     uint32_t width = 0, height = 0;
@@ -38,10 +52,33 @@ bool DeclaredSizeAcceptable(const uint8_t* bytes, uint32_t size, std::string* re
         *reason = declared + ", over the limit of " + std::to_string(kMaxDecodedPixels);
         return false;
     }
+    // Decoders allocate the declared size before reading: a tiny file must not claim more
+    // pixels than its format can pack into it.
+    const uint64_t perByte = MaxPixelsPerByte(bytes, size);
+    constexpr uint64_t kSlack = 1 << 16;
+    if (perByte > 0 && uint64_t(width) * height > uint64_t(size) * perByte + kSlack) {
+        *reason = declared + ", more than a file of " + std::to_string(size) + " bytes can hold";
+        return false;
+    }
     return true;
 }
 
 bool IsPng(const uint8_t* bytes, uint32_t size) { return size >= 4 && std::memcmp(bytes, "\x89PNG", 4) == 0; }
+
+// SDL_image's PNG reader ignores short reads: a chunk declaring more bytes than the file
+// holds, or a chunk header cut off, has libpng read stale memory (and checksum up to 2 GB
+// of it). Files whose chunks do not reach IEND whole are only diagnosed.
+bool PngChunksFit(const uint8_t* bytes, uint32_t size) {
+    uint64_t pos = 8;
+    while (pos + 8 <= size) {
+        const uint8_t* chunk = bytes + pos;
+        const uint32_t length = uint32_t(chunk[0]) << 24 | uint32_t(chunk[1]) << 16 | uint32_t(chunk[2]) << 8 | chunk[3];
+        pos += 12 + uint64_t(length);  // length, type, data, CRC
+        if (pos > size) return false;
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0) return true;
+    }
+    return false;
+}
 
 // SDL_image's own text, or for a PNG libpng's more telling one.
 std::string DecoderReason(const uint8_t* bytes, uint32_t size) {
@@ -53,12 +90,12 @@ std::string DecoderReason(const uint8_t* bytes, uint32_t size) {
     return error && *error ? error : "the decoder gave no reason";
 }
 
-// Scales an RGBA surface down so that neither side exceeds the largest texture size.
-SurfacePtr FitToTextureLimit(SurfacePtr surface) {
-    if (uint32_t(surface->w) <= kMaxTextureSize && uint32_t(surface->h) <= kMaxTextureSize) return surface;
-    double scale = std::min(double(kMaxTextureSize) / surface->w, double(kMaxTextureSize) / surface->h);
-    int width = std::clamp(int(std::lround(surface->w * scale)), 1, int(kMaxTextureSize));
-    int height = std::clamp(int(std::lround(surface->h * scale)), 1, int(kMaxTextureSize));
+// Scales an RGBA surface down so that neither side exceeds `maxSide`.
+SurfacePtr FitToTextureLimit(SurfacePtr surface, uint32_t maxSide) {
+    if (uint32_t(surface->w) <= maxSide && uint32_t(surface->h) <= maxSide) return surface;
+    double scale = std::min(double(maxSide) / surface->w, double(maxSide) / surface->h);
+    int width = std::clamp(int(std::lround(surface->w * scale)), 1, int(maxSide));
+    int height = std::clamp(int(std::lround(surface->h * scale)), 1, int(maxSide));
     SurfacePtr scaled(SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ABGR8888));
     if (!scaled) return nullptr;
     SDL_SetSurfaceBlendMode(surface.get(), SDL_BLENDMODE_NONE);  // copy alpha, do not blend it
@@ -68,7 +105,7 @@ SurfacePtr FitToTextureLimit(SurfacePtr surface) {
 
 }  // namespace
 
-bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::string* reason) {
+bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::string* reason, uint32_t maxSide) {
     std::string ignored;
     if (!reason) reason = &ignored;
     if (!bytes || size == 0) {
@@ -76,6 +113,11 @@ bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::
         return false;
     }
     if (!DeclaredSizeAcceptable(bytes, size, reason)) return false;
+
+    if (IsPng(bytes, size) && !PngChunksFit(bytes, size)) {
+        *reason = DecoderReason(bytes, size);
+        return false;
+    }
 
     SDL_ClearError();
     SDL_RWops* stream = SDL_RWFromConstMem(bytes, int(std::min<uint32_t>(size, INT32_MAX)));
@@ -88,7 +130,7 @@ bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::
     // ABGR8888 is the packed value whose bytes in memory read R, G, B, A.
     SurfacePtr rgba(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_ABGR8888, 0));
     decoded.reset();
-    if (rgba) rgba = FitToTextureLimit(std::move(rgba));
+    if (rgba) rgba = FitToTextureLimit(std::move(rgba), maxSide ? maxSide : kMaxTextureSize);
     if (!rgba) {
         *reason = std::string("converting the pixels failed: ") + SDL_GetError();
         return false;

@@ -1,11 +1,12 @@
 #pragma once
 // Reads the size an image file declares in its header, without decoding it, so that absurd
-// dimensions are refused before a decoder allocates memory for them.
+// dimensions are refused before a decoder allocates memory for them. An uncompressed BMP
+// whose rows the file cannot hold is malformed.
 #include <cstddef>
 #include <cstdint>
 
 enum class ImageHeader {
-    Unrecognised,  // not PNG, JPEG or WebP: leave it to the decoder
+    Unrecognised,  // none of PNG, JPEG, WebP, BMP, GIF, TIFF, QOI, XCF, PCX, PNM: leave it to the decoder
     Malformed,     // the header is truncated or inconsistent
     Sized,         // width and height were read
 };

@@ -36,7 +36,9 @@ bool Texture::Load(const std::string& fileName) {
     gpu::Texture2DPtr texture;
     gpu::ShaderResourceViewPtr view;
     std::string reason = "there is no graphics device";
-    if (DecodeImage(contents.Bytes(), contents.size, &image, &reason) && gDevice) {
+    // Images are scaled to the device's own largest texture.
+    const uint32_t maxSide = gDevice ? gDevice->GetAdapterInfo().maxTextureSize : kMaxTextureSize;
+    if (DecodeImage(contents.Bytes(), contents.size, &image, &reason, maxSide) && gDevice) {
         reason = "the graphics device refused a texture of " + std::to_string(image.width) + " × " +
                  std::to_string(image.height) + " pixels";
         gpu::Texture2DDesc desc;

@@ -126,6 +126,8 @@ bool VideoEncoder::OpenVideoStream(const std::string& fileName) {
         // even on two cores; the low CRF makes up for what the preset gives away.
         av_opt_set(video_->priv_data, "preset", "ultrafast", 0);
         av_opt_set(video_->priv_data, "crf", "18", 0);
+        // A key frame every second: MP4 fragments start at key frames (see WriteHeader).
+        video_->gop_size = fps_;
     } else {
         video_->bit_rate = kVideoBitRate;
     }
@@ -273,7 +275,15 @@ bool VideoEncoder::SetAudioTrack(const float* interleavedStereo, size_t frames, 
 
 bool VideoEncoder::WriteHeader() {
     if (headerFailed_) return false;
-    const int err = avformat_write_header(format_, nullptr);
+    // MP4 is written as fragments starting at each key frame, so a recording killed outright
+    // (or cut off by power loss) stays playable up to its last complete fragment.
+    AVDictionary* options = nullptr;
+    if (std::strcmp(format_->oformat->name, "mp4") == 0 || std::strcmp(format_->oformat->name, "mov") == 0) {
+        av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
+        format_->flush_packets = 1;  // each finished fragment goes to the disk
+    }
+    const int err = avformat_write_header(format_, &options);
+    av_dict_free(&options);
     if (err < 0) {
         LOG("Failed to write header of '%s': %s", fileName_.c_str(), ErrorText(err).c_str());
         headerFailed_ = true;

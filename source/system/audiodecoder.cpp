@@ -2,6 +2,8 @@
 
 #include <sndfile.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -112,7 +114,29 @@ std::vector<StereoGains> MixdownGains(SNDFILE* file, int channels) {
 
 }  // namespace
 
-bool DecodeAudio(const uint8_t* bytes, size_t size, const std::string& fileName, DecodedTrack* out) {
+size_t MaxMusicFrames() {
+    constexpr uint64_t kFrameBytes = 2 * sizeof(float);
+    uint64_t limit = (uint64_t(2) << 30) / kFrameBytes;
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0) limit = std::min<uint64_t>(limit, uint64_t(pages) * uint64_t(pageSize) / 8 / kFrameBytes);
+    return size_t(limit);
+}
+
+namespace {
+
+// Cuts a track decoded up to the limit, saying so.
+void CutToLimit(const std::string& fileName, size_t maxFrames, DecodedTrack* out) {
+    if (out->frames < maxFrames || out->sampleRate <= 0) return;
+    out->samples.resize(maxFrames * 2);
+    out->frames = maxFrames;
+    LOG("Audio file '%s' is too long to hold in memory: playing its first %.1f minutes", fileName.c_str(),
+        double(maxFrames) / out->sampleRate / 60.0);
+}
+
+}  // namespace
+
+bool DecodeAudio(const uint8_t* bytes, size_t size, const std::string& fileName, DecodedTrack* out,
+                 size_t maxFrames) {
     *out = DecodedTrack{};
     if (!bytes || size == 0) {
         LOG("Couldn't load audio file '%s': the file is empty", fileName.c_str());
@@ -126,7 +150,10 @@ bool DecodeAudio(const uint8_t* bytes, size_t size, const std::string& fileName,
         // libsndfile knows fewer formats and sample sizes than FFmpeg: try that before giving up.
         const std::string sndfileReason = sf_strerror(nullptr);
         std::string ffmpegReason;
-        if (DecodeAudioWithFfmpeg(bytes, size, out, &ffmpegReason)) return true;
+        if (DecodeAudioWithFfmpeg(bytes, size, out, &ffmpegReason, maxFrames)) {
+            CutToLimit(fileName, maxFrames, out);
+            return true;
+        }
         LOG("Couldn't load audio file '%s': %s (FFmpeg: %s)", fileName.c_str(), sndfileReason.c_str(),
             ffmpegReason.c_str());
         return false;
@@ -147,11 +174,12 @@ bool DecodeAudio(const uint8_t* bytes, size_t size, const std::string& fileName,
     // The header's frame count is only an estimate for some formats (MP3) and may be corrupt:
     // reserve from it within reason, then read until the decoder gives nothing more.
     constexpr sf_count_t kReserveLimit = sf_count_t(1) << 26;
-    if (info.frames > 0 && info.frames < kReserveLimit) out->samples.reserve(size_t(info.frames) * 2);
+    if (info.frames > 0 && info.frames < kReserveLimit)
+        out->samples.reserve(std::min(size_t(info.frames), maxFrames) * 2);
 
     constexpr int kChunkFrames = 4096;
     std::vector<float> chunk(size_t(kChunkFrames) * size_t(channels));
-    for (;;) {
+    while (out->samples.size() / 2 < maxFrames) {
         sf_count_t got = sf_readf_float(file, chunk.data(), kChunkFrames);
         if (got <= 0) break;
         for (sf_count_t f = 0; f < got; ++f) {
@@ -173,11 +201,15 @@ bool DecodeAudio(const uint8_t* bytes, size_t size, const std::string& fileName,
     out->sampleRate = info.samplerate;
     if (out->frames == 0) {
         std::string ffmpegReason;
-        if (DecodeAudioWithFfmpeg(bytes, size, out, &ffmpegReason)) return true;
+        if (DecodeAudioWithFfmpeg(bytes, size, out, &ffmpegReason, maxFrames)) {
+            CutToLimit(fileName, maxFrames, out);
+            return true;
+        }
         LOG("Couldn't load audio file '%s': %s (FFmpeg: %s)", fileName.c_str(), reason.c_str(), ffmpegReason.c_str());
         *out = DecodedTrack{};
         return false;
     }
+    CutToLimit(fileName, maxFrames, out);
     // A truncated file plays what could be decoded.
     if (error != SF_ERR_NO_ERROR) {
         LOG("Audio file '%s' is damaged, playing the %.3f seconds that decode: %s", fileName.c_str(),

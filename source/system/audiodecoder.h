@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+// The most stereo frames one music file may decode to: 2 GiB of samples (93 minutes at
+// 48 kHz), or an eighth of the machine's memory where that is less. A few kilobytes of
+// compressed silence can declare hours.
+size_t MaxMusicFrames();
+
 struct DecodedTrack {
     std::vector<float> samples;  // interleaved left, right
     size_t frames = 0;
@@ -16,4 +21,6 @@ struct DecodedTrack {
 // Mono is copied to both sides; more than two channels are mixed down to stereo.
 // On failure logs one line naming fileName and the decoder's reason, and returns false;
 // a file that decodes to no samples counts as a failure.
-bool DecodeAudio(const uint8_t* bytes, size_t size, const std::string& fileName, DecodedTrack* out);
+// Music longer than `maxFrames` is cut there, with a log line.
+bool DecodeAudio(const uint8_t* bytes, size_t size, const std::string& fileName, DecodedTrack* out,
+                 size_t maxFrames = MaxMusicFrames());

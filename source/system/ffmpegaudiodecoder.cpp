@@ -132,7 +132,8 @@ int DecodePacket(AVCodecContext* codec, const AVPacket* packet, AVFrame* frame, 
 
 }  // namespace
 
-bool DecodeAudioWithFfmpeg(const uint8_t* bytes, size_t size, DecodedTrack* out, std::string* reason) {
+bool DecodeAudioWithFfmpeg(const uint8_t* bytes, size_t size, DecodedTrack* out, std::string* reason,
+                           size_t maxFrames) {
     *out = DecodedTrack{};
     if (!bytes || size == 0) {
         *reason = "the file is empty";
@@ -195,7 +196,7 @@ bool DecodeAudioWithFfmpeg(const uint8_t* bytes, size_t size, DecodedTrack* out,
         return false;
     }
     int failure = 0;
-    while ((error = av_read_frame(format.get(), packet.get())) >= 0) {
+    while (out->samples.size() / 2 < maxFrames && (error = av_read_frame(format.get(), packet.get())) >= 0) {
         if (packet->stream_index == streamIndex && failure == 0)
             failure = DecodePacket(codec.get(), packet.get(), frame.get(), &sink, &out->samples);
         av_packet_unref(packet.get());

@@ -10,4 +10,6 @@
 // Fills `out` with interleaved stereo float PCM at the file's own rate (surround is mixed
 // down, mono copied to both sides). Logs nothing: on failure returns false with FFmpeg's
 // reason in `reason`.
-bool DecodeAudioWithFfmpeg(const uint8_t* bytes, size_t size, DecodedTrack* out, std::string* reason);
+// Stops once `maxFrames` frames are decoded.
+bool DecodeAudioWithFfmpeg(const uint8_t* bytes, size_t size, DecodedTrack* out, std::string* reason,
+                           size_t maxFrames);

@@ -160,3 +160,19 @@ TEST(AudioDecoder, ContentDecidesTheFormatNotTheName) {
 }
 
 }  // namespace
+
+// Music longer than memory allows is cut at the limit with one line, through both decoders
+// (libsndfile for WAV, FFmpeg for AAC), and the limit itself is sane.
+TEST(AudioDecoder, MusicLongerThanTheLimitIsCut) {
+    EXPECT_GT(MaxMusicFrames(), size_t(48000) * 60 * 10);
+    for (const char* format : {"wav", "m4a"}) {
+        SCOPED_TRACE(format);
+        const auto bytes = ReadBytes(fs::path(LUMIVANE_TEST_DATA) / "audio" / (std::string("tone.") + format));
+        LogCapture log;
+        DecodedTrack track;
+        ASSERT_TRUE(DecodeAudio(bytes.data(), bytes.size(), "long", &track, 5000));
+        EXPECT_EQ(track.frames, 5000u);
+        EXPECT_EQ(track.samples.size(), 10000u);
+        EXPECT_EQ(log.CountContaining("Audio file 'long' is too long to hold in memory: playing its first "), 1);
+    }
+}

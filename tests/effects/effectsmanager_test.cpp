@@ -6,6 +6,7 @@
 #include <string>
 
 #include "effects/effectsmanager.h"
+#include "effects/scriptshape.h"
 #include "graphics/datafolder.h"
 #include "graphics/devicestate.h"
 #include "platform/keystate.h"
@@ -294,4 +295,36 @@ TEST_F(Manager, CompositeKeepsTheRenderAspectCentred) {
     EXPECT_TRUE(PixelNear(pixels, 64, 32, 9, {0, 255, 0, 255}, 4)) << "the picture in the middle";
     EXPECT_TRUE(PixelNear(pixels, 64, 2, 9, {0, 0, 0, 255}, 4)) << "a bar at the left";
     EXPECT_TRUE(PixelNear(pixels, 64, 61, 9, {0, 0, 0, 255}, 4)) << "a bar at the right";
+}
+
+// Scripts shaped to exhaust the stack or the graphics memory are refused with a log line
+// before any effect is made; the previous show goes on, and a sane script loads again.
+TEST_F(Manager, DeepOrMemoryHungryScriptsAreRefusedBeforeLoading) {
+    auto nested = [](const std::string& type, int depth) {
+        std::string open, close;
+        for (int i = 0; i < depth; ++i) {
+            open += "<effect type=\"" + type + "\">";
+            close += "</effect>";
+        }
+        return "<demo audioFilename=\"music.wav\">" + open + close + "</demo>";
+    };
+    LogCapture log;
+    Start(nested("CLS", 100000));
+    EXPECT_EQ(log.Count("Script nests effects 100000 levels deep; at most 256 are supported"), 1);
+    EXPECT_TRUE(manager_.GetEffects().empty());
+
+    pugi::xml_document document;
+    document.load_string(("<demo><effect type='RenderTarget'><effect/></effect>" + nested("CLS", 2).substr(32)).c_str());
+    const Effects::ScriptShape shape = Effects::MeasureScript(document.child("demo"));
+    EXPECT_EQ(shape.depth * 100 + shape.renderTargets * 10 + shape.effects, 214u);
+
+    // 200 render targets of 32 x 18 need 200 * 32 * 18 * 4 * 3 bytes (1.3 MB); allow 1 MB.
+    document.load_string(nested("RenderTarget", 200).c_str());
+    EXPECT_FALSE(Effects::CheckScriptShape(document.child("demo"), 1 << 20));
+    EXPECT_EQ(log.Count("Script's 200 render targets need 2 MB of render textures; only 1 MB are available"), 1);
+    EXPECT_TRUE(Effects::CheckScriptShape(document.child("demo"), 2 << 20));
+
+    folder_.Write("demo.xml", nested("CLS", 200), 10);
+    manager_.Tick();
+    ASSERT_EQ(manager_.GetEffects().size(), 1u);
 }

@@ -48,4 +48,37 @@ inline std::string JpegWithSize(std::string jpeg, uint32_t width, uint32_t heigh
     return jpeg;
 }
 
+inline void PutLittle(std::string& bytes, size_t at, uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) bytes[at + i] = char(value >> (8 * i));
+}
+
+// A 24-bit uncompressed BMP declaring width x height (negative: top-down) with `dataBytes`
+// bytes of pixel data, all grey.
+inline std::string Bmp(uint32_t width, int32_t height, size_t dataBytes) {
+    std::string bmp(54, '\0');
+    bmp[0] = 'B', bmp[1] = 'M';
+    PutLittle(bmp, 2, uint32_t(54 + dataBytes), 4);
+    PutLittle(bmp, 10, 54, 4);
+    PutLittle(bmp, 14, 40, 4);
+    PutLittle(bmp, 18, width, 4);
+    PutLittle(bmp, 22, uint32_t(height), 4);
+    PutLittle(bmp, 26, 1, 2);
+    PutLittle(bmp, 28, 24, 2);
+    return bmp + std::string(dataBytes, '\x80');
+}
+
+// A GIF header with its logical screen size and one image descriptor of its own size.
+inline std::string Gif(uint32_t screenWidth, uint32_t screenHeight, uint32_t width, uint32_t height) {
+    std::string gif = "GIF89a";
+    gif += std::string(7, '\0');
+    PutLittle(gif, 6, screenWidth, 2);
+    PutLittle(gif, 8, screenHeight, 2);
+    gif += std::string("!\xF9\x04\0\0\0\0\0", 8);  // graphic control extension
+    std::string descriptor(10, '\0');
+    descriptor[0] = ',';
+    PutLittle(descriptor, 5, width, 2);
+    PutLittle(descriptor, 7, height, 2);
+    return gif + descriptor + std::string("\x02\x02\x44\x01\0;", 6);
+}
+
 }  // namespace imagebytes

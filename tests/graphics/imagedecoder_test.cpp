@@ -56,7 +56,8 @@ TEST(ImageDecoder, HeadersReportDeclaredSizes) {
     EXPECT_EQ(w * 100 + h, 402u);
     EXPECT_EQ(Header(DataFolder::ReadTestData("images/blue16x8.jpg"), &w, &h), ImageHeader::Sized);
     EXPECT_EQ(w * 100 + h, 1608u);
-    EXPECT_EQ(Header("BM not handled here", &w, &h), ImageHeader::Unrecognised);
+    EXPECT_EQ(Header("not an image format", &w, &h), ImageHeader::Unrecognised);
+    EXPECT_EQ(Header("BM too short", &w, &h), ImageHeader::Malformed);
     EXPECT_EQ(Header(DataFolder::ReadTestData("images/pattern4x2.png").substr(0, 20), &w, &h),
               ImageHeader::Malformed);
     EXPECT_EQ(Header(DataFolder::ReadTestData("images/blue16x8.jpg").substr(0, 40), &w, &h),
@@ -75,6 +76,11 @@ TEST(ImageDecoder, BrokenFilesFailWithoutCrashing) {
         imagebytes::PngWithSize(png, 0, 2),
         imagebytes::PngWithSize(png, 100000, 100000),
         imagebytes::PngWithSize(png, 0x7FFFFFFF, 0x7FFFFFFF),
+        imagebytes::PngWithSize(png, 10000, 10000),  // within the limit, not within 105 bytes
+        // A chunk declaring 512 MB in a file of a hundred bytes (found by fuzzing: libpng
+        // spent seconds checksumming memory that was never read).
+        png.substr(0, 33) + std::string("\x20\0\0\x09pHYs", 8) + png.substr(33),
+        png.substr(0, 33) + std::string("\0\0\0\x0apHYs\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x60", 23),  // header cut
         imagebytes::JpegWithSize(jpeg, 65535, 65535),
         imagebytes::JpegWithSize(jpeg, 0, 8),
         jpeg.substr(0, 100),
@@ -89,6 +95,53 @@ TEST(ImageDecoder, BrokenFilesFailWithoutCrashing) {
     EXPECT_FALSE(DecodeImage(nullptr, 0, &image));
 }
 
+// Every format SDL_image reads with a size in its header has that size checked: hand-made
+// headers with absurd sizes are refused before decoding, small real ones still decode.
+TEST(ImageDecoder, HeadersOfEveryFormatAreCheckedBeforeDecoding) {
+    struct Case {
+        std::string bytes;
+        ImageHeader header;
+        uint32_t width, height;
+    };
+    const Case cases[] = {
+        {imagebytes::Bmp(30000, 30000, 0), ImageHeader::Malformed, 0, 0},  // rows missing
+        {imagebytes::Bmp(30000, -30000, 30000), ImageHeader::Malformed, 0, 0},
+        {imagebytes::Bmp(2, -1, 8), ImageHeader::Sized, 2, 1},
+        {imagebytes::Gif(65535, 65535, 1, 1), ImageHeader::Sized, 1, 1},  // only the frame is allocated
+        {imagebytes::Gif(1, 1, 65535, 65535), ImageHeader::Sized, 65535, 65535},
+        // Decoders skip stray bytes before the image (found by fuzzing: SDL_image allocated
+        // for a frame the header check had not seen).
+        {imagebytes::Gif(1, 1, 65535, 14406).insert(13, std::string(3, '\0')), ImageHeader::Sized, 65535, 14406},
+        {imagebytes::Gif(1, 1, 13325, 17410), ImageHeader::Sized, 13325, 17410},  // not in 40 bytes
+        // An LZW code size of 0 (found by fuzzing: SDL_image freed memory it never allocated).
+        {[] { std::string g = imagebytes::Gif(1, 1, 4, 4); g[g.size() - 6] = 0; return g; }(), ImageHeader::Malformed, 0, 0},
+        {std::string("II*\0\x08\0\0\0\x02\0\0\x01\x04\0\x01\0\0\0\xff\xff\0\0"
+                     "\x01\x01\x03\0\x01\0\0\0\xff\xff\0\0", 34), ImageHeader::Sized, 65535, 65535},
+        {std::string("qoif\0\x01\0\0\0\x01\0\0\x04\0", 14), ImageHeader::Sized, 65536, 65536},
+        // Within the pixel limit but not within 24 bytes (found by fuzzing).
+        {std::string("qoif\0\xef\xf6\x27\0\0\0\x11\x04\0\x87\x01\x05\0\0\x3f\0\x21\xf9\x52", 24),
+         ImageHeader::Sized, 15726119, 17},
+        {"P6\n# comment\n 70000 80000\n255\n", ImageHeader::Sized, 70000, 80000},
+        {"P6 12", ImageHeader::Malformed, 0, 0},
+        {std::string("gimp xcf file\0\0\x01\x47\x49\x46\x38\x39\x61", 22), ImageHeader::Sized, 83785, 1178089825},
+        {"P522222222\n#P\n\r112 2", ImageHeader::Sized, 22222222, 112},  // found by fuzzing
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        uint32_t w = 0, h = 0;
+        EXPECT_EQ(Header(cases[i].bytes, &w, &h), cases[i].header) << "case " << i;
+        if (cases[i].header == ImageHeader::Sized) {
+            EXPECT_EQ(w * 100000ull + h, cases[i].width * 100000ull + cases[i].height) << "case " << i;
+        }
+        DecodedImage image;
+        if (cases[i].width * uint64_t(cases[i].height) > 1000000 || cases[i].header == ImageHeader::Malformed) {
+            EXPECT_FALSE(Decode(cases[i].bytes, &image)) << "case " << i;
+        }
+    }
+    DecodedImage image;
+    ASSERT_TRUE(Decode(imagebytes::Bmp(2, -1, 8), &image));
+    EXPECT_EQ(image.width * 100 + image.height, 201u);
+}
+
 TEST(ImageDecoder, ImagesWiderThanTheTextureLimitAreScaledToFit) {
     DecodedImage image;
     ASSERT_TRUE(Decode(DataFolder::ReadTestData("images/wide16400x4.png"), &image));
@@ -101,6 +154,11 @@ TEST(ImageDecoder, ImagesWiderThanTheTextureLimitAreScaledToFit) {
     EXPECT_NEAR(image.rgba[last + 1], 0x80, 2);
     EXPECT_NEAR(image.rgba[last + 2], 0x00, 2);
     EXPECT_EQ(image.rgba[last + 3], 0xFF);
+
+    // A device with a smaller limit gets images scaled to its own limit.
+    const std::string png = DataFolder::ReadTestData("images/pattern4x2.png");
+    ASSERT_TRUE(DecodeImage(reinterpret_cast<const uint8_t*>(png.data()), uint32_t(png.size()), &image, nullptr, 2));
+    EXPECT_EQ(image.width * 100 + image.height, 201u);
 }
 
 }  // namespace
