@@ -39,7 +39,7 @@ if [ -n "$pure" ]; then
   done
   rm -f "/tmp/lumivane_sanitize_$$.log"
   echo "sanitizers: $passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
+  exit $((failed > 0))
 fi
 cmake --build "$build"
 export LIBGL_ALWAYS_SOFTWARE=1
