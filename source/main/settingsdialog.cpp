@@ -49,6 +49,11 @@ public:
             LOG("No display for the settings dialog; run with -headless to play without one");
             return false;
         }
+        // Events left over from before the dialog (a window closed earlier, a key released)
+        // are not answers to it. Anything from the moment its window exists is: a key pressed
+        // while the renderer is still being set up (slow on a cold shader cache) counts.
+        SDL_PumpEvents();
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         SDL_GL_ResetAttributes();
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
@@ -220,10 +225,6 @@ SettingsDialogResult RunSettingsDialog(const std::string& title, Config* config,
 
     SettingsDialogLayout layout;
     layout.window = dialog.Window();
-    // Events left over from before the dialog (a window closed earlier, a key released)
-    // are not answers to it.
-    SDL_PumpEvents();
-    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     const Uint32 windowId = SDL_GetWindowID(layout.window);
     bool comboOpen = false;
     Choice choice = Choice::None;
