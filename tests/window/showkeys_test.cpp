@@ -61,7 +61,7 @@ TEST(ShowKeys, DigitsToggleF11SavesAndEscapeQuits) {
     showtest::MakeShow(dir, kRedShow);
     dir.Write("screenshots/screenshot001.png", "taken earlier");
     BackgroundPlayer player(dir, kWindowedRun);
-    ASSERT_TRUE(player.WaitForLog("XML [demo.xml] parsed without errors")) << player.Log();
+    ASSERT_TRUE(player.WaitForLog("First frame drawn")) << player.Log();  // keys act once the show plays
 
     ASSERT_EQ(KeyToPlayer("3 3 KP_5"), 0);
     ASSERT_TRUE(player.WaitForLog("Toggle key 3 = on", 20)) << player.Log();
@@ -104,7 +104,7 @@ TEST(ShowKeys, ResizedWindowKeepsThePictureCentred) {
     ScratchDir dir;
     showtest::MakeShow(dir, kRedShow);
     BackgroundPlayer player(dir, kWindowedRun);
-    ASSERT_TRUE(player.WaitForLog("XML [demo.xml] parsed without errors")) << player.Log();
+    ASSERT_TRUE(player.WaitForLog("First frame drawn")) << player.Log();  // keys act once the show plays
 
     ASSERT_EQ(Xdotool("windowsize --sync \"$id\" 1000 500"), 0);
     ASSERT_TRUE(player.WaitForLog("Received WM_SIZE of 1000x500, aspect 2.00", 20)) << player.Log();
@@ -146,7 +146,7 @@ TEST(ShowKeys, TransportKeysPauseSeekAndRestartTheMusic) {
     std::vector<std::string> arguments = kWindowedRun;
     arguments.push_back("-transport");
     BackgroundPlayer player(dir, arguments);
-    ASSERT_TRUE(player.WaitForLog("XML [demo.xml] parsed without errors")) << player.Log();
+    ASSERT_TRUE(player.WaitForLog("First frame drawn")) << player.Log();  // keys act once the show plays
 
     ASSERT_EQ(HoldKey("space"), 0);              // pause at about 1 s
     ASSERT_EQ(HoldKey("shift+Right"), 0);        // +4 s
