@@ -17,20 +17,14 @@
 #include "support/gputest.h"
 
 #include "allocationcounter.h"
+#include "benchdevice.h"
 
 namespace {
 
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
 
-bool Setup() {
-    static bool ready = [] {
-        if (!InitTestDevice(kWidth, kHeight, false)) return false;
-        if (!PHYSFS_init(nullptr)) return false;
-        return PHYSFS_mount(LUMIVANE_SOURCE_DIR "/data", nullptr, 1) != 0;
-    }();
-    return ready;
-}
+bool Setup() { return SetUpBenchDevice(kWidth, kHeight); }
 
 std::string Number(const char* key, double value) {
     return std::string("<param key=\"") + key + "\" type=\"double\" value=\"" + std::to_string(value) + "\"/>";

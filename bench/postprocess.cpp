@@ -19,20 +19,14 @@
 #include "support/gputest.h"
 
 #include "allocationcounter.h"
+#include "benchdevice.h"
 
 namespace {
 
 constexpr int kLargeWidth = 1280;
 constexpr int kLargeHeight = 720;
 
-bool Setup() {
-    static bool ready = [] {
-        if (!InitTestDevice(kLargeWidth, kLargeHeight, false)) return false;
-        if (!PHYSFS_init(nullptr)) return false;
-        return PHYSFS_mount(LUMIVANE_SOURCE_DIR "/data", nullptr, 1) != 0;
-    }();
-    return ready;
-}
+bool Setup() { return SetUpBenchDevice(kLargeWidth, kLargeHeight); }
 
 // Renders one effect of the given type at width x height: the render size is set before the
 // effect and its chain are made, and the viewport follows it.
