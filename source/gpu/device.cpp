@@ -96,6 +96,8 @@ AdapterInfo Device::GetAdapterInfo() const {
     AdapterInfo info;
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     info.description = renderer ? renderer : "unknown";
+    for (const char* name : {"llvmpipe", "softpipe", "swrast", "SwiftShader"})
+        info.software |= info.description.find(name) != std::string::npos;
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     info.maxTextureSize = static_cast<uint32_t>(maxSize > 0 ? maxSize : 0);

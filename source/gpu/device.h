@@ -23,6 +23,7 @@ struct AdapterInfo {
     std::string description;        // GL_RENDERER, e.g. "llvmpipe (LLVM 15.0.6, 256 bits)"
     uint32_t dedicatedVideoMemoryMB = 0;  // 0 when the driver does not say
     uint32_t maxTextureSize = 0;          // GL_MAX_TEXTURE_SIZE: the largest texture side
+    bool software = false;                // a rasteriser running on the CPU (llvmpipe and the like)
 };
 
 struct SwapChainDesc {

@@ -17,7 +17,7 @@ gpu::Texture2DDesc ReadableDesc(uint32_t width, uint32_t height, gpu::Usage usag
     desc.Format = gpu::Format::R8G8B8A8_UNorm;
     desc.SampleDesc = {1, 0};
     desc.Usage = usage;
-    desc.BindFlags = 0;
+    desc.BindFlags = usage == gpu::Usage::Staging ? 0u : static_cast<uint32_t>(gpu::BIND_SHADER_RESOURCE);
     desc.CPUAccessFlags = usage == gpu::Usage::Staging ? static_cast<uint32_t>(gpu::CPU_ACCESS_READ) : 0u;
     return desc;
 }
@@ -67,14 +67,32 @@ bool ReadBackBufferNow(std::vector<uint8_t>* rgba, int* width, int* height) {
     return true;
 }
 
-FrameCapture::FrameCapture(VideoWriter* writer, unsigned depth) : writer_(writer), slots_(depth < 2 ? 2 : depth) {}
+FrameCapture::FrameCapture(VideoWriter* writer, unsigned depth, ColourConversion conversion)
+    : writer_(writer), slots_(depth < 2 ? 2 : depth), conversion_(conversion) {}
 
 FrameCapture::~FrameCapture() { Drain(); }
 
+bool FrameCapture::SetUpConversion() {
+    conversionTried_ = true;
+    if (conversion_ == ColourConversion::Cpu) return false;
+    if (conversion_ == ColourConversion::Automatic && gDevice->GetAdapterInfo().software) return false;
+    Yuv420Layout layout;
+    if (!writer_->TakesYuv420(&layout)) return false;
+    if (!converter_.Init(layout)) {
+        LOG("Recording converts its colours on the CPU instead");
+        return false;
+    }
+    return true;
+}
+
 bool FrameCapture::EnsureTextures(const gpu::Texture2DDesc& backBuffer) {
     if (slots_.front().staging) return true;
+    if (!conversionTried_) SetUpConversion();
+    // Converted frames are read back in the converter's packed layout.
+    const uint32_t width = converter_.IsReady() ? converter_.Layout().TextureWidth() : backBuffer.Width;
+    const uint32_t height = converter_.IsReady() ? converter_.Layout().TextureHeight() : backBuffer.Height;
     for (Slot& slot : slots_) {
-        slot.staging = gDevice->CreateTexture2D(ReadableDesc(backBuffer.Width, backBuffer.Height, gpu::Usage::Staging), nullptr);
+        slot.staging = gDevice->CreateTexture2D(ReadableDesc(width, height, gpu::Usage::Staging), nullptr);
         if (!slot.staging) {
             for (Slot& made : slots_) made.staging.reset();
             return false;
@@ -118,6 +136,11 @@ void FrameCapture::Capture(unsigned frame) {
         Skip(frame, "failed to create the resolve texture");
         return;
     }
+    if (converter_.IsReady()) source = converter_.Convert(source);
+    if (!source) {
+        Skip(frame, "failed to convert its colours");
+        return;
+    }
     // The copy is asynchronous; the slot is mapped only depth - 1 frames later.
     Slot& slot = slots_[next_];
     slot.frame = frame;
@@ -135,9 +158,15 @@ void FrameCapture::WriteOldest() {
         Skip(slot.frame, "failed to map the staging texture");
         return;
     }
-    const int width = static_cast<int>(writer_->Width());
-    const int height = static_cast<int>(writer_->Height());
-    writer_->writeFrame(PackRows(static_cast<const uint8_t*>(mapped.pData), mapped.RowPitch, width, height, &packed_));
+    const auto* rows = static_cast<const uint8_t*>(mapped.pData);
+    if (converter_.IsReady()) {
+        const Yuv420Layout& layout = converter_.Layout();
+        writer_->writeYuv420Frame(PackRows(rows, mapped.RowPitch, layout.TextureWidth(), layout.TextureHeight(), &packed_));
+    } else {
+        const int width = static_cast<int>(writer_->Width());
+        const int height = static_cast<int>(writer_->Height());
+        writer_->writeFrame(PackRows(rows, mapped.RowPitch, width, height, &packed_));
+    }
     gContext->Unmap(slot.staging, 0);
     ++written_;
 }

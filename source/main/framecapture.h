@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gpu/resources.h"
+#include "main/yuvconverter.h"
 
 class VideoWriter;
 
@@ -20,9 +21,17 @@ const uint8_t* PackRows(const uint8_t* rows, uint32_t rowPitch, int width, int h
 // read-back: frame n is copied into staging texture n % depth, and the frame copied
 // depth - 1 frames earlier is mapped and queued for encoding. Drain (or destruction) writes
 // the frames still in flight, in order. A frame whose capture fails is skipped and logged.
+// When the writer's encoder takes YUV 4:2:0, a hardware GPU converts each frame first and
+// only the converted planes are read back; otherwise frames travel as RGBA and the writer
+// converts them. A software rasteriser would run the conversion shader on the same cores,
+// at more cost than the writer's SIMD conversion, so there the writer converts unless the
+// GPU conversion is asked for.
+enum class ColourConversion { Automatic, Gpu, Cpu };
+
 class FrameCapture {
 public:
-    explicit FrameCapture(VideoWriter* writer, unsigned depth = 3);
+    explicit FrameCapture(VideoWriter* writer, unsigned depth = 3,
+                          ColourConversion conversion = ColourConversion::Automatic);
     ~FrameCapture();
     FrameCapture(const FrameCapture&) = delete;
     FrameCapture& operator=(const FrameCapture&) = delete;
@@ -34,6 +43,8 @@ public:
 
     unsigned FramesWritten() const { return written_; }
     unsigned FramesSkipped() const { return skipped_; }
+    // True once frames are converted on the GPU.
+    bool ConvertsOnGpu() const { return converter_.IsReady(); }
 
 private:
     struct Slot {
@@ -41,6 +52,7 @@ private:
         unsigned frame = 0;
     };
     bool EnsureTextures(const gpu::Texture2DDesc& backBuffer);
+    bool SetUpConversion();
     void WriteOldest();
     void Skip(unsigned frame, const char* reason);
 
@@ -49,6 +61,9 @@ private:
     std::deque<size_t> inFlight_;    // slot indices, oldest first
     size_t next_ = 0;                // slot that takes the next copy
     gpu::Texture2DPtr resolve_;      // single-sampled copy of a multisampled back buffer
+    ColourConversion conversion_;
+    YuvConverter converter_;
+    bool conversionTried_ = false;
     std::vector<uint8_t> packed_;    // rows copied together when the pitch is padded
     unsigned written_ = 0;
     unsigned skipped_ = 0;

@@ -92,6 +92,7 @@ bool VideoEncoder::OpenVideoStream(const std::string& fileName) {
     }
 
     const AVPixelFormat pixelFormat = ChoosePixelFormat(codec);
+    yuv420_ = pixelFormat == AV_PIX_FMT_YUV420P;
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pixelFormat);
     if (!desc) {
         LOG("Video encoder '%s' has no usable pixel format", codec->name);
@@ -383,10 +384,41 @@ bool VideoEncoder::EncodeAudioUpTo(int64_t endSample, bool final) {
     return ok;
 }
 
+bool VideoEncoder::TakesYuv420(Yuv420Layout* layout) const {
+    if (!format_ || !yuv420_) return false;
+    *layout = MakeYuv420Layout(codedWidth_, codedHeight_, bt709_);
+    return layout->width > 0;
+}
+
+bool VideoEncoder::CopyYuv420Frame(const uint8_t* packed) {
+    const int err = av_frame_make_writable(picture_);
+    if (err < 0) {
+        LOG("Failed to get a writable video frame: %s", ErrorText(err).c_str());
+        return false;
+    }
+    const Yuv420Layout layout = MakeYuv420Layout(codedWidth_, codedHeight_, bt709_);
+    av_image_copy_plane(picture_->data[0], picture_->linesize[0], packed, layout.lumaStride, codedWidth_,
+                        codedHeight_);
+    av_image_copy_plane(picture_->data[1], picture_->linesize[1], packed + layout.uOffset, layout.chromaStride,
+                        codedWidth_ / 2, codedHeight_ / 2);
+    av_image_copy_plane(picture_->data[2], picture_->linesize[2], packed + layout.vOffset, layout.chromaStride,
+                        codedWidth_ / 2, codedHeight_ / 2);
+    return true;
+}
+
 bool VideoEncoder::EncodeFrame(const uint8_t* rgbaTopDown) {
     if (!format_ || !rgbaTopDown) return false;
     if (!headerWritten_ && !WriteHeader()) return false;
-    if (!ConvertFrame(rgbaTopDown)) return false;
+    return ConvertFrame(rgbaTopDown) && SendPicture();
+}
+
+bool VideoEncoder::EncodeYuv420Frame(const uint8_t* packed) {
+    if (!format_ || !packed || !yuv420_) return false;
+    if (!headerWritten_ && !WriteHeader()) return false;
+    return CopyYuv420Frame(packed) && SendPicture();
+}
+
+bool VideoEncoder::SendPicture() {
     picture_->pts = nextPts_;
     const int err = avcodec_send_frame(video_, picture_);
     if (err < 0) {

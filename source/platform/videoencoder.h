@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "system/yuv420layout.h"
+
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVStream;
@@ -35,6 +37,12 @@ public:
     // encodes it as the next frame. False when the frame could not be encoded.
     bool EncodeFrame(const uint8_t* rgbaTopDown);
 
+    // True when the encoder takes planar 4:2:0 pictures; *layout then says how
+    // EncodeYuv420Frame wants them packed (coded size, strides, colour matrix).
+    bool TakesYuv420(Yuv420Layout* layout) const;
+    // Encodes one frame already converted to YUV 4:2:0 and packed as *layout says.
+    bool EncodeYuv420Frame(const uint8_t* packed);
+
     // Flushes the encoders and writes the trailer; the file is complete afterwards.
     // Idempotent; false when finishing failed or the encoder was never opened.
     bool Finish();
@@ -50,6 +58,8 @@ private:
     bool OpenVideoStream(const std::string& fileName);
     bool WriteHeader();
     bool ConvertFrame(const uint8_t* rgba);
+    bool CopyYuv420Frame(const uint8_t* packed);
+    bool SendPicture();
     bool EncodeAudioUpTo(int64_t endSample, bool final);
     bool SendAndDrain(AVCodecContext* codec, AVStream* stream, const AVFrame* frame);
     bool Drain(AVCodecContext* codec, AVStream* stream);
@@ -65,6 +75,7 @@ private:
     AVFrame* picture_ = nullptr;
     SwsContext* sws_ = nullptr;
     bool bt709_ = false;  // BT.709 conversion and tags (H.264); BT.601 otherwise
+    bool yuv420_ = false;  // the encoder's pixel format is planar 4:2:0
     std::vector<uint8_t> padded_;  // the frame grown to the coded size, when that differs
     AVPacket* packet_ = nullptr;
 

@@ -56,26 +56,41 @@ void VideoWriter::writeFrame(const uint8_t* rgbaTopDown) {
         LOG("VideoWriter unable to write frame!");
         return;
     }
+    Enqueue(rgbaTopDown, static_cast<size_t>(width_) * height_ * 4, false);
+}
+
+bool VideoWriter::TakesYuv420(Yuv420Layout* layout) const { return IsReady() && encoder_->TakesYuv420(layout); }
+
+void VideoWriter::writeYuv420Frame(const uint8_t* packed) {
+    Yuv420Layout layout;
+    if (!packed || !TakesYuv420(&layout)) {
+        LOG("VideoWriter unable to write frame!");
+        return;
+    }
+    Enqueue(packed, layout.bytes, true);
+}
+
+void VideoWriter::Enqueue(const uint8_t* data, size_t size, bool yuv420) {
     if (!worker_.joinable()) StartWorker();
 
-    std::vector<uint8_t> buffer;
+    QueuedFrame frame;
+    frame.yuv420 = yuv420;
     {
         std::unique_lock<std::mutex> lock(mutex_);
         spaceFree_.wait(lock, [this] { return !spare_.empty() || buffersMade_ < kBufferCount; });
         if (!spare_.empty()) {
-            buffer = std::move(spare_.back());
+            frame.bytes = std::move(spare_.back());
             spare_.pop_back();
         } else {
             ++buffersMade_;
         }
     }
     // Copying outside the lock lets the worker carry on meanwhile.
-    const size_t size = static_cast<size_t>(width_) * height_ * 4;
-    buffer.resize(size);
-    std::memcpy(buffer.data(), rgbaTopDown, size);
+    frame.bytes.resize(size);
+    std::memcpy(frame.bytes.data(), data, size);
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        queued_.push_back(std::move(buffer));
+        queued_.push_back(std::move(frame));
     }
     workReady_.notify_one();
 }
@@ -107,7 +122,7 @@ void VideoWriter::StartWorker() {
 
 void VideoWriter::WorkerLoop() {
     for (;;) {
-        std::vector<uint8_t> frame;
+        QueuedFrame frame;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             workReady_.wait(lock, [this] { return !queued_.empty() || stopping_; });
@@ -118,15 +133,17 @@ void VideoWriter::WorkerLoop() {
         EncodeQueued(frame);
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            spare_.push_back(std::move(frame));
+            spare_.push_back(std::move(frame.bytes));
         }
         spaceFree_.notify_one();
     }
 }
 
-void VideoWriter::EncodeQueued(const std::vector<uint8_t>& frame) {
+void VideoWriter::EncodeQueued(const QueuedFrame& frame) {
     const int index = static_cast<int>(encoder_->FramesEncoded());
-    if (!encoder_->EncodeFrame(frame.data())) {
+    const bool encoded = frame.yuv420 ? encoder_->EncodeYuv420Frame(frame.bytes.data())
+                                      : encoder_->EncodeFrame(frame.bytes.data());
+    if (!encoded) {
         LOG("Failed to write frame %d", index);
         return;
     }

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "system/yuv420layout.h"
+
 class VideoEncoder;
 
 class VideoWriter {
@@ -37,6 +39,12 @@ public:
     // Waits only while the queue is full; frames are never dropped.
     void writeFrame(const uint8_t* rgbaTopDown);
 
+    // True when the encoder takes frames already converted to YUV 4:2:0; *layout then says
+    // how writeYuv420Frame wants them packed.
+    bool TakesYuv420(Yuv420Layout* layout) const;
+    // Queues one frame converted and packed as TakesYuv420's layout says; waits as writeFrame does.
+    void writeYuv420Frame(const uint8_t* packed);
+
     // Drains the queue, flushes the encoder and completes the file. Idempotent.
     void Finish();
 
@@ -46,9 +54,14 @@ public:
     unsigned Height() const { return height_; }
 
 private:
+    struct QueuedFrame {
+        std::vector<uint8_t> bytes;
+        bool yuv420 = false;  // packed YUV 4:2:0 rather than RGBA
+    };
+    void Enqueue(const uint8_t* data, size_t size, bool yuv420);
     void StartWorker();
     void WorkerLoop();
-    void EncodeQueued(const std::vector<uint8_t>& frame);
+    void EncodeQueued(const QueuedFrame& frame);
     void ReportProgress(bool final);
 
     static constexpr size_t kQueueCapacity = 3;
@@ -62,7 +75,7 @@ private:
     std::condition_variable workReady_;
     std::condition_variable spaceFree_;
     std::vector<std::vector<uint8_t>> spare_;  // buffers ready to take a frame
-    std::deque<std::vector<uint8_t>> queued_;  // frames waiting to be encoded
+    std::deque<QueuedFrame> queued_;           // frames waiting to be encoded
     size_t buffersMade_ = 0;
     bool stopping_ = false;
     std::thread worker_;

@@ -1,11 +1,13 @@
 // Frame capture for recordings: every frame reaches the video, in order, through the
-// staging ring (with and without multisampling), and padded rows are packed unsheared.
+// staging ring (with and without multisampling), padded rows are packed unsheared, and
+// colours survive the GPU's YUV conversion.
 #include <gtest/gtest.h>
 
 #include "graphics/devicestate.h"
 #include "main/framecapture.h"
 #include "support/gputest.h"
 #include "system/videowriter.h"
+#include "video/colourchart.h"
 #include "video/mediaprobe.h"
 
 namespace {
@@ -84,6 +86,50 @@ TEST(FrameCapture, BackBufferOfAnotherSizeIsSkipped) {
     capture.Drain();
     EXPECT_EQ(capture.FramesWritten(), 0u);
     EXPECT_EQ(capture.FramesSkipped(), 3u);
+}
+
+// The chart drawn into an odd-sized back buffer, recorded through the GPU conversion into
+// each container: right way up, within 3/255 (BT.709 for H.264, BT.601 for WMV2), and the
+// padding column and row repeat the picture's edge.
+TEST(FrameCapture, ChartSurvivesTheGpuConversion) {
+    constexpr int width = 255, height = 127;
+    ASSERT_TRUE(InitTestDevice(width, height));
+    const std::vector<uint8_t> chart = colourchart::Draw(width, height);
+    gpu::Texture2DDesc desc = gSwapChain->GetBuffer()->GetDesc();
+    desc.BindFlags = gpu::BIND_SHADER_RESOURCE;
+    const gpu::SubresourceData initial{chart.data(), width * 4, 0};
+    gpu::Texture2DPtr picture = gDevice->CreateTexture2D(desc, &initial);
+    ASSERT_TRUE(picture);
+
+    for (const char* name : {"chart.mp4", "chart.wmv"}) {
+        mediaprobe::ScratchDir dir("framecapture_chart");
+        const std::string file = dir.File(name);
+        {
+            VideoWriter writer(width, height, 30, file);
+            FrameCapture capture(&writer, 3, ColourConversion::Gpu);
+            for (unsigned n = 0; n < 4; ++n) {
+                gContext->CopyResource(gSwapChain->GetBuffer(), picture);
+                gSwapChain->Present(0);
+                capture.Capture(n);
+            }
+            capture.Drain();
+            EXPECT_TRUE(capture.ConvertsOnGpu()) << name;
+            EXPECT_EQ(capture.FramesWritten(), 4u) << name;
+        }
+        const int codedWidth = width + 1, codedHeight = height + 1;
+        const size_t frameBytes = size_t(codedWidth) * codedHeight * 3 / 2;
+        const std::string yuv = mediaprobe::DecodeYuv420(file);
+        ASSERT_EQ(yuv.size(), 4 * frameBytes) << name;
+        // The last frame: encoders settle after the first.
+        const std::string last = yuv.substr(3 * frameBytes);
+        SCOPED_TRACE(name);
+        colourchart::Compare(last, codedWidth, codedHeight, std::string(name).find("mp4") != std::string::npos, 3);
+        // Padding repeats the edge: the last luma column matches the one before it, the last row too.
+        const auto* luma = reinterpret_cast<const uint8_t*>(last.data());
+        const int middle = codedHeight / 2 * codedWidth, lastRow = (codedHeight - 1) * codedWidth;
+        EXPECT_NEAR(luma[middle + codedWidth - 1], luma[middle + codedWidth - 2], 2);
+        EXPECT_NEAR(luma[lastRow + 16], luma[lastRow - codedWidth + 16], 2);
+    }
 }
 
 }  // namespace

@@ -57,6 +57,12 @@ inline std::string DecodeRgb(const std::string& file) {
     return Run("ffmpeg -v error -i '" + file + "' -f rawvideo -pix_fmt rgb24 -");
 }
 
+// Every frame decoded to planar YUV 4:2:0 (Y, U, V planes one after another), untouched by
+// any colour conversion, so tests can apply an exact matrix of their own.
+inline std::string DecodeYuv420(const std::string& file) {
+    return Run("ffmpeg -v error -i '" + file + "' -f rawvideo -pix_fmt yuv420p -");
+}
+
 // The first audio stream decoded to interleaved stereo floats.
 inline std::vector<float> DecodeAudio(const std::string& file) {
     const std::string bytes = Run("ffmpeg -v error -i '" + file + "' -vn -f f32le -ac 2 -");

@@ -1,36 +1,24 @@
 // Colours through an ".mp4" recording: BT.709 limited range, tagged so, and a chart of flat
-// patches decodes within 3/255 of what was rendered.
+// patches decodes within 3/255 of what was rendered; and the packed YUV 4:2:0 layout.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "colourchart.h"
 #include "mediaprobe.h"
 #include "system/videowriter.h"
+#include "system/yuv420layout.h"
 
 namespace {
 
-constexpr int kWidth = 256, kHeight = 128, kPatch = 32;
-
-// Eight by four patches: greys, primaries, secondaries and mixed tones.
-const uint8_t kChart[4][8][3] = {
-    {{0, 0, 0}, {36, 36, 36}, {73, 73, 73}, {109, 109, 109}, {146, 146, 146}, {182, 182, 182}, {219, 219, 219}, {255, 255, 255}},
-    {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, {0, 255, 255}, {255, 0, 255}, {128, 0, 0}, {0, 0, 128}},
-    {{115, 82, 68}, {194, 150, 130}, {98, 122, 157}, {87, 108, 67}, {133, 128, 177}, {103, 189, 170}, {214, 126, 44}, {80, 91, 166}},
-    {{193, 90, 99}, {94, 60, 108}, {157, 188, 64}, {224, 163, 46}, {56, 61, 150}, {70, 148, 73}, {175, 54, 60}, {231, 199, 31}},
-};
+constexpr int kWidth = 256, kHeight = 128;
 
 TEST(VideoWriterColour, ChartSurvivesTheRecordingWithBt709Tags) {
     mediaprobe::ScratchDir dir("colourchart");
     const std::string file = dir.File("chart.mp4");
-    std::vector<uint8_t> rgba(size_t(kWidth) * kHeight * 4);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            const uint8_t* c = kChart[y / kPatch][x / kPatch];
-            uint8_t* p = &rgba[(size_t(y) * kWidth + x) * 4];
-            p[0] = c[0], p[1] = c[1], p[2] = c[2], p[3] = 255;
-        }
+    const std::vector<uint8_t> rgba = colourchart::Draw(kWidth, kHeight);
     {
         VideoWriter writer(kWidth, kHeight, 30, file);
         ASSERT_TRUE(writer.IsReady());
@@ -40,21 +28,41 @@ TEST(VideoWriterColour, ChartSurvivesTheRecordingWithBt709Tags) {
     EXPECT_EQ(mediaprobe::JsonValues(json, "color_space"), std::vector<std::string>{"bt709"}) << json;
     EXPECT_EQ(mediaprobe::JsonValues(json, "color_range"), std::vector<std::string>{"tv"}) << json;
 
-    const std::string rgb = mediaprobe::DecodeRgb(file);
-    ASSERT_EQ(rgb.size(), 3u * kWidth * kHeight * 3);
-    int worst = 0;
-    for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 8; ++column) {
-            // The patch's centre, away from the chroma of its neighbours.
-            const int x = column * kPatch + kPatch / 2, y = row * kPatch + kPatch / 2;
-            const auto* decoded = reinterpret_cast<const uint8_t*>(rgb.data() + (size_t(y) * kWidth + x) * 3);
-            for (int c = 0; c < 3; ++c) {
-                const int difference = std::abs(int(decoded[c]) - int(kChart[row][column][c]));
-                worst = std::max(worst, difference);
-                EXPECT_LE(difference, 3) << "patch " << row << "," << column << " channel " << c;
-            }
-        }
+    const std::string yuv = mediaprobe::DecodeYuv420(file);
+    ASSERT_EQ(yuv.size(), 3u * kWidth * kHeight * 3 / 2);
+    const int worst = colourchart::Compare(yuv.substr(2u * kWidth * kHeight * 3 / 2), kWidth, kHeight, true, 3);
     RecordProperty("worst", worst);
+}
+
+}  // namespace
+
+namespace {
+
+// The packed planes: strides a multiple of 8, two chroma rows per texture row, planes back
+// to back, and sizes that cannot be 4:2:0 refused.
+TEST(Yuv420Layout, PlanesArePackedBackToBack) {
+    struct Case {
+        int width, height, stride, chromaTextureRows;
+        size_t uOffset, vOffset, bytes;
+    };
+    const Case cases[] = {
+        {256, 128, 256, 32, 256 * 128, 256 * 160, 256 * 192},
+        {250, 126, 256, 32, 256 * 126, 256 * 158, 256 * 190},  // stride padded; 63 chroma rows
+        {2, 2, 8, 1, 16, 24, 32},
+        {1280, 720, 1280, 180, 1280 * 720, 1280 * 900, 1280 * 1080},
+    };
+    for (const Case& c : cases) {
+        const Yuv420Layout layout = MakeYuv420Layout(c.width, c.height, true);
+        EXPECT_EQ(layout.lumaStride, c.stride) << c.width;
+        EXPECT_EQ(layout.chromaStride * 2, c.stride) << c.width;
+        EXPECT_EQ(layout.chromaTextureRows, c.chromaTextureRows) << c.width;
+        EXPECT_EQ(layout.uOffset, c.uOffset) << c.width;
+        EXPECT_EQ(layout.vOffset, c.vOffset) << c.width;
+        EXPECT_EQ(layout.bytes, c.bytes) << c.width;
+        EXPECT_EQ(size_t(layout.TextureWidth()) * 4 * layout.TextureHeight(), layout.bytes) << c.width;
+    }
+    for (const auto& [w, h] : {std::pair{255, 128}, {256, 127}, {0, 2}, {-2, 2}})
+        EXPECT_EQ(MakeYuv420Layout(w, h, false).width, 0) << w << "x" << h;
 }
 
 }  // namespace
