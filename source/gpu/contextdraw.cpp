@@ -70,27 +70,87 @@ bool Context::Impl::ApplyPipeline() {
     return true;
 }
 
-void Context::Impl::ApplyFramebufferState() {
-    if (blendDirty) {
-        const BlendDesc& d = blend ? blend->GetDesc() : kDefaultBlend;
-        for (GLuint i = 0; i < kMaxRenderTargets; ++i) {
-            const RenderTargetBlendDesc& rt = d.RenderTarget[d.IndependentBlendEnable ? i : 0];
-            if (rt.BlendEnable) {
-                glEnablei(GL_BLEND, i);
-                glBlendFuncSeparatei(i, ToGlBlend(rt.SrcBlend), ToGlBlend(rt.DestBlend), ToGlBlend(rt.SrcBlendAlpha),
-                                     ToGlBlend(rt.DestBlendAlpha));
-                glBlendEquationSeparatei(i, ToGlBlendOp(rt.BlendOp), ToGlBlendOp(rt.BlendOpAlpha));
-            } else {
-                glDisablei(GL_BLEND, i);
-            }
-            uint8_t m = rt.RenderTargetWriteMask;
-            glColorMaski(i, (m & COLOR_WRITE_ENABLE_RED) != 0, (m & COLOR_WRITE_ENABLE_GREEN) != 0,
-                         (m & COLOR_WRITE_ENABLE_BLUE) != 0, (m & COLOR_WRITE_ENABLE_ALPHA) != 0);
+namespace {
+
+// Two target blend settings that draw alike: the functions count only while blending is on.
+bool SameBlend(const RenderTargetBlendDesc& a, const RenderTargetBlendDesc& b) {
+    if (a.BlendEnable != b.BlendEnable || a.RenderTargetWriteMask != b.RenderTargetWriteMask) return false;
+    return !a.BlendEnable || (a.SrcBlend == b.SrcBlend && a.DestBlend == b.DestBlend && a.BlendOp == b.BlendOp &&
+                              a.SrcBlendAlpha == b.SrcBlendAlpha && a.DestBlendAlpha == b.DestBlendAlpha &&
+                              a.BlendOpAlpha == b.BlendOpAlpha);
+}
+
+void SetColorMask(GLint target, uint8_t m) {
+    const bool r = m & COLOR_WRITE_ENABLE_RED, g = m & COLOR_WRITE_ENABLE_GREEN, b = m & COLOR_WRITE_ENABLE_BLUE,
+               a = m & COLOR_WRITE_ENABLE_ALPHA;
+    if (target < 0) glColorMask(r, g, b, a);
+    else glColorMaski(static_cast<GLuint>(target), r, g, b, a);
+}
+
+// Sets one target's blending (target < 0: every target's at once) as `rt` says.
+void SetTargetBlend(GLint target, const RenderTargetBlendDesc& rt, const RenderTargetBlendDesc& was, bool known) {
+    const GLuint i = static_cast<GLuint>(target);
+    if (!known || rt.BlendEnable != was.BlendEnable) {
+        if (target < 0) SetEnabled(GL_BLEND, rt.BlendEnable);
+        else if (rt.BlendEnable) glEnablei(GL_BLEND, i);
+        else glDisablei(GL_BLEND, i);
+    }
+    if (rt.BlendEnable && (!known || !was.BlendEnable || !SameBlend(rt, was))) {
+        const GLenum src = ToGlBlend(rt.SrcBlend), dst = ToGlBlend(rt.DestBlend);
+        const GLenum srcAlpha = ToGlBlend(rt.SrcBlendAlpha), dstAlpha = ToGlBlend(rt.DestBlendAlpha);
+        const GLenum op = ToGlBlendOp(rt.BlendOp), opAlpha = ToGlBlendOp(rt.BlendOpAlpha);
+        if (target < 0) {
+            glBlendFuncSeparate(src, dst, srcAlpha, dstAlpha);
+            glBlendEquationSeparate(op, opAlpha);
+        } else {
+            glBlendFuncSeparatei(i, src, dst, srcAlpha, dstAlpha);
+            glBlendEquationSeparatei(i, op, opAlpha);
         }
+    }
+    if (!known || rt.RenderTargetWriteMask != was.RenderTargetWriteMask) SetColorMask(target, rt.RenderTargetWriteMask);
+}
+
+}  // namespace
+
+void Context::Impl::ApplyBlend(const BlendDesc& d) {
+    AppliedBlend& gl = appliedBlend;
+    if (!d.IndependentBlendEnable) {
+        // One setting for every target: the non-indexed calls set them all in one go.
+        const RenderTargetBlendDesc& rt = d.RenderTarget[0];
+        bool same = gl.known;
+        for (const RenderTargetBlendDesc& was : gl.targets) same = same && SameBlend(rt, was);
+        if (!same) {
+            const bool uniform = gl.known && std::all_of(std::begin(gl.targets), std::end(gl.targets), [&](const auto& t) {
+                return t.BlendEnable == gl.targets[0].BlendEnable && SameBlend(t, gl.targets[0]);
+            });
+            SetTargetBlend(-1, rt, gl.targets[0], uniform);
+            // Functions set while blending is off are not sent; a later enable sends them.
+            for (RenderTargetBlendDesc& was : gl.targets) was = rt;
+        }
+    } else {
+        for (GLuint i = 0; i < kMaxRenderTargets; ++i) {
+            if (gl.known && SameBlend(d.RenderTarget[i], gl.targets[i])) continue;
+            SetTargetBlend(static_cast<GLint>(i), d.RenderTarget[i], gl.targets[i], gl.known);
+            gl.targets[i] = d.RenderTarget[i];
+        }
+    }
+    if (!gl.known || std::memcmp(gl.factor, blendFactor, sizeof gl.factor) != 0) {
         glBlendColor(blendFactor[0], blendFactor[1], blendFactor[2], blendFactor[3]);
-        SetEnabled(GL_SAMPLE_ALPHA_TO_COVERAGE, d.AlphaToCoverageEnable);
+        std::memcpy(gl.factor, blendFactor, sizeof gl.factor);
+    }
+    if (!gl.known || gl.alphaToCoverage != d.AlphaToCoverageEnable) SetEnabled(GL_SAMPLE_ALPHA_TO_COVERAGE, d.AlphaToCoverageEnable);
+    if (!gl.known || gl.sampleMask != sampleMask) {
         SetEnabled(GL_SAMPLE_MASK, sampleMask != 0xFFFFFFFFu);
         glSampleMaski(0, sampleMask);
+    }
+    gl.alphaToCoverage = d.AlphaToCoverageEnable;
+    gl.sampleMask = sampleMask;
+    gl.known = true;
+}
+
+void Context::Impl::ApplyFramebufferState() {
+    if (blendDirty) {
+        ApplyBlend(blend ? blend->GetDesc() : kDefaultBlend);
         blendDirty = false;
     }
     if (depthDirty) {

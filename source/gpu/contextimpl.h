@@ -54,6 +54,15 @@ struct Context::Impl {
     std::array<Viewport, kMaxViewports> viewports{};
     uint32_t viewportCount = 0;
 
+    // --- the blend state GL holds, so that a change sends only what differs ---
+    struct AppliedBlend {
+        bool known = false;  // false until the first draw sets everything
+        RenderTargetBlendDesc targets[kMaxRenderTargets];
+        float factor[4] = {};
+        bool alphaToCoverage = false;
+        uint32_t sampleMask = 0;
+    } appliedBlend;
+
     // --- what must be re-sent to GL before the next draw ---
     bool blendDirty = true;
     bool depthDirty = true;
@@ -86,6 +95,7 @@ struct Context::Impl {
     // --- what GL has bound now ---
     uint64_t deletionEpoch = 0;       // GlDeletionEpoch() when the cache below was last trusted
     void ForgetGlBindings();
+    void ApplyBlend(const BlendDesc& desc);
     uint32_t glFramebuffer = ~0u;
     uint32_t glPipeline = ~0u;
     uint32_t glVao = ~0u;

@@ -2,8 +2,10 @@
 
 #include <physfs.h>
 
+#include <filesystem>
 #include <map>
 
+#include "system/filechangemonitor.h"
 #include "system/log.h"
 
 int64_t FileModificationTime(const std::string& fileName) {
@@ -15,11 +17,52 @@ int64_t FileModificationTime(const std::string& fileName) {
 }
 
 FileWatcher::FileWatcher(const std::string& fileName)
-    : fileName_(fileName), modTime_(FileModificationTime(fileName)) {}
+    : fileName_(fileName), modTime_(FileModificationTime(fileName)) {
+    Watch();
+}
+
+void FileWatcher::Watch() {
+    counters_.clear();
+    if (!PHYSFS_isInit()) return;
+    // Only a file read from a real folder can be watched; it is watched in every mounted
+    // folder, since a copy appearing in one searched earlier would take its place.
+    const char* realDir = PHYSFS_getRealDir(fileName_.c_str());
+    std::error_code error;
+    if (!realDir || !std::filesystem::is_directory(realDir, error)) return;
+    bool watchesItsFolder = false;
+    char** searchPath = PHYSFS_getSearchPath();
+    for (char** element = searchPath; element && *element; ++element) {
+        if (!std::filesystem::is_directory(*element, error)) continue;
+        auto counter = WatchFileChanges(std::string(*element) + "/" + fileName_);
+        if (!counter) continue;
+        watchesItsFolder |= std::string(*element) == realDir;
+        counters_.push_back(std::move(counter));
+    }
+    PHYSFS_freeList(searchPath);
+    if (!watchesItsFolder) counters_.clear();
+    seenEvents_ = Events();
+}
+
+uint64_t FileWatcher::Events() const {
+    uint64_t events = 0;
+    for (const auto& counter : counters_) events += counter->events.load(std::memory_order_relaxed);
+    return events;
+}
 
 bool FileWatcher::GetHasChanged() {
-    int64_t t = FileModificationTime(fileName_);
-    if (t == modTime_) return false;
+    int64_t t = 0;
+    if (!counters_.empty()) {
+        PollFileChanges();
+        if (Events() == seenEvents_) return false;
+        t = FileModificationTime(fileName_);
+        // The folder may have been replaced, or the file may now come from elsewhere.
+        Watch();
+    } else {
+        t = FileModificationTime(fileName_);
+        if (t == modTime_) return false;
+        // A file that has just appeared in a real folder can be watched from now on.
+        if (modTime_ < 0) Watch();
+    }
     LOG("FileWatcher has noticed that '%s' has changed", fileName_.c_str());
     modTime_ = t;
     contents_ = FileContents{};

@@ -1,10 +1,15 @@
 #pragma once
 // Change detection for data files read through the virtual file system.
-// A FileWatcher remembers one file's modification time, reports each change once and
-// caches the file's bytes between changes; owners poll it where they use the resource.
+// A FileWatcher reports each change of one file once and caches the file's bytes between
+// changes; owners poll it where they use the resource. Files in real folders are watched
+// through inotify, so a poll costs no stat and catches edits within the same second;
+// others (inside an archive, or missing when the watcher was made) compare modification times.
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
+
+struct FileChangeCounter;
 
 // The bytes of a file as last read. An empty record (no buffer, size 0) stands for a file
 // that could not be opened. The buffer is followed by one zero byte that `size` does not
@@ -23,8 +28,9 @@ public:
     FileWatcher(const FileWatcher&) = delete;
     FileWatcher& operator=(const FileWatcher&) = delete;
 
-    // True exactly once per observed change of the modification time (in either direction;
-    // deleting the file counts as a change, and so does restoring it). Drops cached bytes.
+    // True exactly once per observed change: a write, a change of attributes or of the
+    // modification time (in either direction), the file's deletion or its return. Drops
+    // cached bytes.
     bool GetHasChanged();
     // The file's bytes, read at most once between two reported changes. Never fails: a file
     // that cannot be opened logs once and yields an empty record. Valid until the next
@@ -33,8 +39,15 @@ public:
     const std::string& GetFileName() const { return fileName_; }
 
 private:
+    void Watch();
+    uint64_t Events() const;
+
     std::string fileName_;
     int64_t modTime_;
+    // The file's inotify counters, one per mounted folder it could be read from; empty
+    // when it is checked by its modification time instead.
+    std::vector<std::shared_ptr<const FileChangeCounter>> counters_;
+    uint64_t seenEvents_ = 0;
     FileContents contents_;
     bool hasContents_ = false;
 };
