@@ -87,7 +87,7 @@ void InstallQuitSignalHandlers() {
 
 bool QuitSignalReceived() { return gQuitSignal != 0; }
 
-void Run(const std::string& demoFile, bool transport, bool silent, bool video, const RunOptions& options) {
+bool Run(const std::string& demoFile, bool transport, bool silent, bool video, const RunOptions& options) {
     LOG("Starting main loop");
     // Installed after SDL's own handlers (set up with its event system), so they win.
     InstallQuitSignalHandlers();
@@ -100,6 +100,7 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
         writer = std::make_unique<VideoWriter>(static_cast<unsigned>(gScreenWidth), static_cast<unsigned>(gScreenHeight),
                                                kRecordingFramesPerSecond, options.videoFile);
     }
+    const bool opened = writer && writer->IsReady();
 
     auto loadingScreen = std::make_unique<LoadingScreen>();
     auto progress = std::make_unique<ProgressCallback>(LoadingProgress(loadingScreen.get(), hasWindow));
@@ -136,6 +137,10 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
             // Recording is not paced: it runs as fast as rendering and encoding allow.
             if (gSwapChain) gSwapChain->Present(0);
             capture->Capture(frame);
+            if (writer->HasFailed()) {
+                LOG("Recording stopped: frames could not be written to '%s'", options.videoFile.c_str());
+                break;
+            }
         }
         if (firstFrame) LOG("First frame drawn");
         firstFrame = false;
@@ -151,5 +156,9 @@ void Run(const std::string& demoFile, bool transport, bool silent, bool video, c
     progress.reset();
     loadingScreen.reset();
     capture.reset();
-    writer.reset();  // finalises the file
+    if (!writer) return true;
+    writer->Finish();
+    const bool recorded = opened && !writer->HasFailed();
+    writer.reset();
+    return recorded;
 }

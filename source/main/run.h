@@ -15,7 +15,9 @@ constexpr unsigned kRecordingFrameLimit = 10800;
 // Frame n of a recording shows music time float(n) * kRecordingFrameStep.
 constexpr float kRecordingFrameStep = 0.033333335f;
 
-void Run(const std::string& demoFile, bool transport, bool silent, bool video,
+// False when a recording could not be written completely (its file could not be opened, or
+// writing failed, as on a full disk, which also ends the run early).
+bool Run(const std::string& demoFile, bool transport, bool silent, bool video,
          const RunOptions& options = RunOptions());
 
 // SIGINT and SIGTERM end the main loop after the current frame (so a recording is

@@ -147,8 +147,9 @@ int StartUp(int argc, char** argv) {
         runOptions.frames = options.frames;
         runOptions.headless = headless;
         runOptions.videoFile = options.videoFile;
-        Run(options.demoFile, options.transport, options.silent, options.video, runOptions);
-        if (preview) ReportPreview(options.videoFile);
+        const bool recorded = Run(options.demoFile, options.transport, options.silent, options.video, runOptions);
+        if (!recorded) status = kFailure;
+        if (preview && recorded) ReportPreview(options.videoFile);
     }
 
     if (gSwapChain) gSwapChain->SetFullscreenState(false);

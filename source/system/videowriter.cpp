@@ -111,6 +111,7 @@ void VideoWriter::Finish() {
     ReportProgress(true);  // ends the progress line before the log writes to stderr again
     if (finished) LOG("Wrote %u frames to '%s'", framesDone_, fileName_.c_str());
     else LOG("Failed to finalise video '%s'", fileName_.c_str());
+    if (!finished) failed_ = true;
     encoder_.reset();
     spare_.clear();
 }
@@ -144,6 +145,7 @@ void VideoWriter::EncodeQueued(const QueuedFrame& frame) {
     const bool encoded = frame.yuv420 ? encoder_->EncodeYuv420Frame(frame.bytes.data())
                                       : encoder_->EncodeFrame(frame.bytes.data());
     if (!encoded) {
+        failed_ = true;
         LOG("Failed to write frame %d", index);
         return;
     }

@@ -50,6 +50,9 @@ public:
 
     // True when set-up succeeded and Finish has not run yet.
     bool IsReady() const { return encoder_ != nullptr && !finished_; }
+    // True once a frame could not be encoded or written (a full disk), or the file could not
+    // be completed. What was written before stays in the file.
+    bool HasFailed() const { return failed_; }
     unsigned Width() const { return width_; }
     unsigned Height() const { return height_; }
 
@@ -70,6 +73,7 @@ private:
     std::string fileName_;
     std::unique_ptr<VideoEncoder> encoder_;  // owned by the worker while it runs
     bool finished_ = false;
+    std::atomic<bool> failed_{false};
 
     std::mutex mutex_;
     std::condition_variable workReady_;

@@ -125,4 +125,18 @@ TEST(Recording, VideoFileNamesAnMp4WithTheMusic) {
     EXPECT_EQ(frames[0], "30");
 }
 
+// A disk that fills up ends the recording early with a log line and a failed exit status,
+// instead of rendering the rest of the show into a file that takes nothing.
+TEST(Recording, FullDiskStopsTheRecordingAndFails) {
+    ScratchDir dir;
+    showtest::MakeShow(dir, "<demo><effect type=\"CLS\"/></demo>");
+    std::filesystem::create_symlink("/dev/full", dir.Path() / "full.mp4");
+    ChildResult result = RunPlayer(dir, {"-headless", "-videofile", "full.mp4", "-frames", "3000", "-skipsettings", "-lowres"});
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_NE(result.status, 0);
+    const std::string log = dir.Read("Lumivane.log");
+    EXPECT_NE(log.find("Recording stopped: frames could not be written to 'full.mp4'"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Recorded 'full.mp4': 3000 frames"), std::string::npos) << log;
+}
+
 }  // namespace

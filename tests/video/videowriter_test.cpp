@@ -161,6 +161,7 @@ TEST(VideoWriter, FullDiskLogsFailedFramesWithoutCrashing) {
             for (uint8_t& b : frame) b = static_cast<uint8_t>((state = state * 1103515245u + 12345u) >> 24);
         for (int n = 0; n < 60; ++n) writer.writeFrame(frames[n % 2].data());
         writer.Finish();
+        EXPECT_TRUE(writer.HasFailed());
     }
     EXPECT_GT(log.CountContaining("Failed to write frame "), 0);
     EXPECT_EQ(log.Count("Failed to finalise video '" + file + "'"), 1);
