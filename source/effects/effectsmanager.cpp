@@ -124,7 +124,6 @@ bool EffectsManager::Load(const ProgressCallback& progress) {
         return false;
     }
     gMusicVolume = silent_ ? 0.0 : volume_;
-    if (Audio_HasChannel()) Audio_SetVolume(static_cast<float>(gMusicVolume));
 
     // Effects that were created but not initialised must never be drawn: a failed creation
     // leaves the list empty.
@@ -143,6 +142,8 @@ bool EffectsManager::Load(const ProgressCallback& progress) {
     }
     // Effects whose initialisation failed show their failure state; the rest play.
     if (!initialised) LOG("Failed to initialise effects");
+    // The music decodes while the effects initialise; this waits for it.
+    if (Audio_HasChannel()) Audio_SetVolume(static_cast<float>(gMusicVolume));
     if (!wasPaused) Audio_Play();
     return initialised;
 }

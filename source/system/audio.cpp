@@ -3,6 +3,7 @@
 #include <physfs.h>
 
 #include <cmath>
+#include <future>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -26,6 +27,9 @@ struct AudioState {
     bool forceNull = false;
     std::string currentFileName;
     std::shared_ptr<const DecodedTrack> track;
+    // A track still decoding on its own thread: loading goes on meanwhile, and the first
+    // question about the music waits for it (see Settle).
+    std::future<std::shared_ptr<const DecodedTrack>> decoding;
     MusicPlayer player;
     std::unique_ptr<SoundOutput> output;
     bool ended = false;
@@ -37,8 +41,24 @@ AudioState& State() {
     return state;
 }
 
+void StartPlayback(AudioState& s);
+
+// Takes the decoded track, once decoding is done, and starts it paused at 0 (a silent clock
+// when it did not decode).
+AudioState& Settle(AudioState& s) {
+    if (s.decoding.valid()) {
+        s.track = s.decoding.get();
+        StartPlayback(s);
+    }
+    return s;
+}
+
+AudioState& Settled() { return Settle(State()); }
+
 // Stops the output first, so that the render callback never sees a half-replaced track.
 void DropMusic(AudioState& s) {
+    if (s.decoding.valid()) s.decoding.wait();
+    s.decoding = {};
     s.output.reset();
     s.player.Stop();
     s.track.reset();
@@ -88,7 +108,7 @@ void Audio_Init() {
 }
 
 bool Audio_Load(const std::string& fileName) {
-    AudioState& s = State();
+    AudioState& s = Settled();
     if (fileName == s.currentFileName) {
         // A script that names no music plays on a silent clock rather than standing at 0.
         if (fileName.empty() && !s.player.HasChannel()) StartPlayback(s);
@@ -102,19 +122,19 @@ bool Audio_Load(const std::string& fileName) {
         LOG("Couldn't load audio file '%s'", fileName.c_str());
         return false;
     }
-    auto track = std::make_shared<DecodedTrack>();
-    if (DecodeAudio(bytes.data(), bytes.size(), fileName, track.get())) {
-        s.track = std::move(track);
-    }
     // Undecodable music becomes a silent clock, so the show still runs in time.
-    StartPlayback(s);
+    s.decoding = std::async(std::launch::async, [bytes = std::move(bytes), fileName]() {
+        auto track = std::make_shared<DecodedTrack>();
+        return DecodeAudio(bytes.data(), bytes.size(), fileName, track.get()) ? std::shared_ptr<const DecodedTrack>(track)
+                                                                               : nullptr;
+    });
     // Register the file with the change table now, so an edit after loading is noticed.
     HasFileChanged(fileName);
     return true;
 }
 
 void Audio_Play() {
-    AudioState& s = State();
+    AudioState& s = Settled();
     if (!s.player.IsPaused()) return;
     s.player.Seek(0.0);
     s.player.SetVolume(float(gMusicVolume));
@@ -122,7 +142,7 @@ void Audio_Play() {
 }
 
 double Audio_Update() {
-    AudioState& s = State();
+    AudioState& s = Settled();
     if (!s.currentFileName.empty() && HasFileChanged(s.currentFileName) && s.player.IsPaused()) {
         // An edited music file is not reloaded; it resumes paused music where it stood.
         s.player.SetVolume(float(gMusicVolume));
@@ -151,30 +171,30 @@ void Audio_Shutdown() {
     s.initialised = false;
 }
 
-bool Audio_HasChannel() { return State().player.HasChannel(); }
+bool Audio_HasChannel() { return Settled().player.HasChannel(); }
 
-bool Audio_IsPaused() { return State().player.IsPaused(); }
+bool Audio_IsPaused() { return Settled().player.IsPaused(); }
 
-void Audio_SetPaused(bool paused) { State().player.SetPaused(paused, MusicPlayer::Clock::now()); }
+void Audio_SetPaused(bool paused) { Settled().player.SetPaused(paused, MusicPlayer::Clock::now()); }
 
 unsigned Audio_GetPositionMs() {
-    MusicPlayer& player = State().player;
+    MusicPlayer& player = Settled().player;
     if (!player.HasChannel()) return 0;
     double ms = player.Position(MusicPlayer::Clock::now()) * 1000.0 / player.Rate();
     return unsigned(std::min(ms, double(std::numeric_limits<unsigned>::max())));
 }
 
 void Audio_SetPositionMs(unsigned positionMs) {
-    MusicPlayer& player = State().player;
+    MusicPlayer& player = Settled().player;
     if (!player.HasChannel()) return;
     long long ms = positionMs > unsigned(std::numeric_limits<int>::max()) ? 0 : (long long)positionMs;
     player.Seek(double(ms) * player.Rate() / 1000.0);
 }
 
-void Audio_SetVolume(float volume) { State().player.SetVolume(volume); }
+void Audio_SetVolume(float volume) { Settled().player.SetVolume(volume); }
 
 bool Audio_GetTrack(const float** interleavedStereo, size_t* frames, int* sampleRate) {
-    const AudioState& s = State();
+    const AudioState& s = Settled();
     if (!s.track) return false;
     *interleavedStereo = s.track->samples.data();
     *frames = s.track->frames;
