@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "hlsl/hlslcompiler.h"
 #include "graphics/devicestate.h"
+#include "main/builtinshader.h"
 #include "system/log.h"
 
 namespace {
@@ -29,16 +29,7 @@ float4 PS(PSIn p) : SV_Target { return p.colour * font.Sample(linearClamp, p.uv)
 )";
 
 std::shared_ptr<const gpu::ShaderBlob> Translate(const char* entry, const char* profile) {
-    gpu::CompileRequest request;
-    request.source = kShader;
-    request.sourceLength = sizeof(kShader) - 1;
-    request.sourceName = "overlay";
-    request.entryPoint = entry;
-    request.profile = profile;
-    std::string errors;
-    auto blob = gpu::CompileHLSL(request, &errors);
-    if (!blob) LOG("Overlay shader '%s' does not compile: %s", entry, errors.c_str());
-    return blob;
+    return TranslateBuiltInShader(kShader, "Overlay", entry, profile);
 }
 
 }  // namespace

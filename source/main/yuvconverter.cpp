@@ -4,7 +4,7 @@
 #include <string>
 
 #include "graphics/devicestate.h"
-#include "hlsl/hlslcompiler.h"
+#include "main/builtinshader.h"
 #include "system/log.h"
 
 namespace {
@@ -63,16 +63,7 @@ struct Constants {
 static_assert(sizeof(Constants) == 48, "the constants are three 16-byte registers");
 
 std::shared_ptr<const gpu::ShaderBlob> Translate(const char* entry, const char* profile) {
-    gpu::CompileRequest request;
-    request.source = kShader;
-    request.sourceLength = sizeof(kShader) - 1;
-    request.sourceName = "yuv conversion";
-    request.entryPoint = entry;
-    request.profile = profile;
-    std::string errors;
-    auto blob = gpu::CompileHLSL(request, &errors);
-    if (!blob) LOG("YUV conversion shader '%s' does not compile: %s", entry, errors.c_str());
-    return blob;
+    return TranslateBuiltInShader(kShader, "YUV conversion", entry, profile);
 }
 
 }  // namespace
