@@ -16,6 +16,7 @@
 #include "graphics/shader.h"
 #include "platform/keystate.h"
 #include "system/audio.h"
+#include "system/filechangemonitor.h"
 #include "system/filewatcher.h"
 #include "system/globals.h"
 #include "system/log.h"
@@ -184,6 +185,7 @@ void EffectsManager::ApplyPlaybackKeys() {
 }
 
 void EffectsManager::Draw(double t) {
+    const FileChangePollScope fileChanges;
     lastTime_ = t;
     gpu::Viewport render{0.0f, 0.0f, static_cast<float>(gScreenWidth), static_cast<float>(gScreenHeight), 0.0f, 1.0f};
     gContext->RSSetViewports(1, &render);

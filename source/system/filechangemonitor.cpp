@@ -117,6 +117,8 @@ private:
     bool limitLogged_ = false;
 };
 
+thread_local int tScopes = 0;
+
 Monitor& TheMonitor() {
     static Monitor monitor;
     return monitor;
@@ -127,3 +129,12 @@ Monitor& TheMonitor() {
 std::shared_ptr<const FileChangeCounter> WatchFileChanges(const std::string& path) { return TheMonitor().Watch(path); }
 
 void PollFileChanges() { TheMonitor().Poll(); }
+
+FileChangePollScope::FileChangePollScope() {
+    PollFileChanges();
+    ++tScopes;
+}
+
+FileChangePollScope::~FileChangePollScope() { --tScopes; }
+
+bool FileChangePollScope::Active() { return tScopes > 0; }

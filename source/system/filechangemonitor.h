@@ -20,3 +20,17 @@ std::shared_ptr<const FileChangeCounter> WatchFileChanges(const std::string& pat
 
 // Reads every pending event without waiting and counts it on the files it names.
 void PollFileChanges();
+
+// While one lives on a thread, file watchers on that thread take the events read when it
+// was made instead of polling on every check: a frame polls once, and an edit made while it
+// draws is picked up by the next.
+class FileChangePollScope {
+public:
+    FileChangePollScope();
+    ~FileChangePollScope();
+    FileChangePollScope(const FileChangePollScope&) = delete;
+    FileChangePollScope& operator=(const FileChangePollScope&) = delete;
+
+    // True while a scope lives on the calling thread.
+    static bool Active();
+};

@@ -52,7 +52,7 @@ uint64_t FileWatcher::Events() const {
 bool FileWatcher::GetHasChanged() {
     int64_t t = 0;
     if (!counters_.empty()) {
-        PollFileChanges();
+        if (!FileChangePollScope::Active()) PollFileChanges();
         if (Events() == seenEvents_) return false;
         t = FileModificationTime(fileName_);
         // The folder may have been replaced, or the file may now come from elsewhere.
