@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/logcapture.h"
+#include "system/filechangemonitor.h"
 #include "system/filewatcher.h"
 
 namespace fs = std::filesystem;
@@ -94,6 +95,21 @@ TEST_F(FileWatcherTest, EditWithinTheSameSecondIsNoticed) {
         EXPECT_FALSE(w.GetHasChanged()) << text;
         EXPECT_EQ(Text(w.GetData()), text);
     }
+}
+
+// A frame polls once: an edit made while it draws is reported by the next one.
+TEST_F(FileWatcherTest, EditDuringAFrameShowsInTheNext) {
+    Write("a.txt", "one", 0);
+    FileWatcher w("a.txt");
+    {
+        const FileChangePollScope frame;
+        EXPECT_FALSE(w.GetHasChanged());
+        Write("a.txt", "two", 1);
+        EXPECT_FALSE(w.GetHasChanged());
+    }
+    const FileChangePollScope next;
+    EXPECT_TRUE(w.GetHasChanged());
+    EXPECT_EQ(Text(w.GetData()), "two");
 }
 
 TEST_F(FileWatcherTest, DeletionAndRestoreAreChanges) {
