@@ -23,7 +23,7 @@ for target in "${targets[@]}"; do
   # -close_fd_mask=2 silences the player's own log lines; libFuzzer still reports.
   if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 LSAN_OPTIONS=suppressions=$PWD/tools/sanitizer.supp \
       "build-fuzz/fuzz/fuzz_$target" "$work" "fuzz/corpus/$target" -max_total_time="$seconds" \
-      -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 -close_fd_mask=2 -print_final_stats=1 \
+      -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1100 -close_fd_mask=2 -print_final_stats=1 \
       -artifact_prefix="$findings/" 2>&1 | grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)|ERROR|SUMMARY|Test unit written|artifact"; then
     :
   fi

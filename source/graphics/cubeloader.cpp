@@ -71,8 +71,11 @@ std::vector<Line> SplitLines(std::string& text) {
 std::string At(const Line& line, const std::string& what) { return "line " + std::to_string(line.number) + ": " + what; }
 
 // Linear interpolation in a 1D table of one channel.
+// A coordinate clamped to 0..1; NaN (from a table holding infinities) reads as 0.
+float Unit(float t) { return t >= 0.0f ? std::min(t, 1.0f) : 0.0f; }
+
 float Sample1D(const std::vector<Rgb>& table, float t, int c) {
-    const float position = t * float(table.size() - 1);
+    const float position = Unit(t) * float(table.size() - 1);
     const size_t i = std::min(size_t(position), table.size() - 1);
     const size_t j = std::min(i + 1, table.size() - 1);
     const float f = position - float(i);
@@ -84,7 +87,7 @@ Rgb Sample3D(const std::vector<Rgb>& lattice, int n, const Rgb& at) {
     size_t i0[3], i1[3];
     float f[3];
     for (int a = 0; a < 3; ++a) {
-        const float position = at[a] * float(n - 1);
+        const float position = Unit(at[a]) * float(n - 1);
         i0[a] = std::min(size_t(position), size_t(n - 1));
         i1[a] = std::min(i0[a] + 1, size_t(n - 1));
         f[a] = position - float(i0[a]);

@@ -127,6 +127,14 @@ TEST(CubeLoader, ShaperTablesAndDomainsAreBakedIntoTheLattice) {
     CubeLoader shortTable = Parse("LUT_1D_SIZE 3\nLUT_3D_SIZE 2\n" + Lines(8));
     EXPECT_FALSE(shortTable.GetSucceeded());
     EXPECT_EQ(shortTable.GetError(), "the table needs 11 data lines from line 3, the file has 8");
+
+    // A shaper value too large for a float (found by fuzzing: the lattice was then sampled at
+    // NaN) and one below the domain: both read as the table's ends.
+    for (const std::string value : {"1" + std::string(40, '0'), std::string("-5")}) {
+        CubeLoader extreme = Parse("LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n0 0 0\n" + value + " 1 1\n" + Identity(2));
+        ASSERT_TRUE(extreme.GetSucceeded()) << value << ": " << extreme.GetError();
+        for (uint8_t texel : extreme.GetTexels()) EXPECT_TRUE(texel == 0 || texel == 255) << value;
+    }
 }
 
 TEST(CubeLoader, BadSizesAndTablesFailCleanly) {
