@@ -111,8 +111,9 @@ ImageHeader Gif(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
     // The first image's own size, which decoders allocate; the logical screen's when there
     // is no image yet.
     if (size < 13) return ImageHeader::Malformed;
-    *w = Little16(b + 6);
-    *h = Little16(b + 8);
+    const uint32_t screenWidth = Little16(b + 6), screenHeight = Little16(b + 8);
+    *w = screenWidth;
+    *h = screenHeight;
     size_t pos = 13;
     if (b[10] & 0x80) pos += 3 * (size_t(2) << (b[10] & 7));  // global colour table
     // Decoders skip bytes that start neither an image nor an extension, up to the trailer.
@@ -121,6 +122,10 @@ ImageHeader Gif(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
             if (pos + 10 > size) return ImageHeader::Malformed;
             *w = Little16(b + pos + 5);
             *h = Little16(b + pos + 7);
+            // A frame reaching past the logical screen makes SDL_image free memory it never
+            // allocated (found by fuzzing).
+            if (Little16(b + pos + 1) + *w > screenWidth || Little16(b + pos + 3) + *h > screenHeight)
+                return ImageHeader::Malformed;
             // After the local colour table, the LZW minimum code size: 2 to 8. Others make
             // SDL_image's decoder corrupt its heap.
             size_t codeSize = pos + 10;

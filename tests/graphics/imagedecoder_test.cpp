@@ -108,11 +108,13 @@ TEST(ImageDecoder, HeadersOfEveryFormatAreCheckedBeforeDecoding) {
         {imagebytes::Bmp(30000, -30000, 30000), ImageHeader::Malformed, 0, 0},
         {imagebytes::Bmp(2, -1, 8), ImageHeader::Sized, 2, 1},
         {imagebytes::Gif(65535, 65535, 1, 1), ImageHeader::Sized, 1, 1},  // only the frame is allocated
-        {imagebytes::Gif(1, 1, 65535, 65535), ImageHeader::Sized, 65535, 65535},
+        {imagebytes::Gif(65535, 65535, 65535, 65535), ImageHeader::Sized, 65535, 65535},
         // Decoders skip stray bytes before the image (found by fuzzing: SDL_image allocated
         // for a frame the header check had not seen).
-        {imagebytes::Gif(1, 1, 65535, 14406).insert(13, std::string(3, '\0')), ImageHeader::Sized, 65535, 14406},
-        {imagebytes::Gif(1, 1, 13325, 17410), ImageHeader::Sized, 13325, 17410},  // not in 40 bytes
+        {imagebytes::Gif(65535, 65535, 65535, 14406).insert(13, std::string(3, '\0')), ImageHeader::Sized, 65535, 14406},
+        {imagebytes::Gif(65535, 65535, 13325, 17410), ImageHeader::Sized, 13325, 17410},  // not in 40 bytes
+        // A frame past the logical screen (found by fuzzing: SDL_image freed memory it never allocated).
+        {imagebytes::Gif(1, 256, 18175, 49), ImageHeader::Malformed, 0, 0},
         // An LZW code size of 0 (found by fuzzing: SDL_image freed memory it never allocated).
         {[] { std::string g = imagebytes::Gif(1, 1, 4, 4); g[g.size() - 6] = 0; return g; }(), ImageHeader::Malformed, 0, 0},
         {std::string("II*\0\x08\0\0\0\x02\0\0\x01\x04\0\x01\0\0\0\xff\xff\0\0"
