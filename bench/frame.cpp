@@ -18,6 +18,7 @@
 #include <string>
 
 #include "allocationcounter.h"
+#include "benchdevice.h"
 #include "effects/effect.h"
 #include "effects/effectprofiler.h"
 #include "effects/effectsmanager.h"
@@ -101,16 +102,7 @@ int main(int argc, char** argv) {
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
     const std::string script = argc > 2 ? argv[2] : "demo.xml";
 
-    if (!PHYSFS_init(argv[0]) || !PHYSFS_mount(LUMIVANE_SOURCE_DIR "/data", "/", 0) ||
-        !PHYSFS_mount(LUMIVANE_SOURCE_DIR "/tests/data/show", "/", 1)) {
-        std::fprintf(stderr, "cannot mount the bundled show\n");
-        return 1;
-    }
-    if (!InitTestDevice(kWidth, kHeight)) {
-        std::fprintf(stderr, "no device\n");
-        return 1;
-    }
-    Audio_SetNullOutput(true);
+    if (!SetUpShowBench(argv[0], kWidth, kHeight)) return 1;
     Effects::EffectsManager manager;
     manager.Init(false, true, [](float) {}, script);
     if (manager.GetEffects().empty()) {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "benchdevice.h"
 #include "effects/effectsmanager.h"
 #include "graphics/devicestate.h"
 #include "main/framecapture.h"
@@ -145,16 +146,7 @@ int main(int argc, char** argv) {
     const std::string file = (std::filesystem::temp_directory_path() /
                               ("lumivane_bench_" + std::to_string(::getpid()) + "_" + name)).string();
 
-    if (!PHYSFS_init(argv[0]) || !PHYSFS_mount(LUMIVANE_SOURCE_DIR "/data", "/", 0) ||
-        !PHYSFS_mount(LUMIVANE_SOURCE_DIR "/tests/data/show", "/", 1)) {
-        std::fprintf(stderr, "cannot mount the bundled show\n");
-        return 1;
-    }
-    if (!InitTestDevice(kWidth, kHeight)) {
-        std::fprintf(stderr, "no device\n");
-        return 1;
-    }
-    Audio_SetNullOutput(true);
+    if (!SetUpShowBench(argv[0], kWidth, kHeight)) return 1;
     Effects::EffectsManager manager;
     manager.Init(false, true, [](float) {}, script);
     // Warm up: the first draw of each program costs llvmpipe its compilation.

@@ -110,18 +110,13 @@ bool YuvConverter::Init(const Yuv420Layout& layout) {
     return true;
 }
 
-gpu::Texture2DPtr YuvConverter::Convert(const gpu::Texture2DPtr& picture) {
-    if (!target_ || !picture) return nullptr;
-    if (picture != picture_) {
-        pictureView_ = gDevice->CreateShaderResourceView(picture, nullptr);
-        picture_ = pictureView_ ? picture : nullptr;
-        if (!pictureView_) return nullptr;
-    }
+bool YuvConverter::UsePicture(const gpu::Texture2DPtr& picture, const int firstRows[3]) {
+    pictureView_ = gDevice->CreateShaderResourceView(picture, nullptr);
+    picture_ = pictureView_ ? picture : nullptr;
+    if (!pictureView_) return false;
     const gpu::Texture2DDesc& desc = picture->GetDesc();
     const YuvWeights weights = MakeYuvWeights(layout_.bt709);
     const float* planeWeights[3] = {weights.y, weights.u, weights.v};
-    const int firstRows[3] = {0, layout_.height, layout_.height + layout_.chromaTextureRows};
-    const int rowCounts[3] = {layout_.height, layout_.chromaTextureRows, layout_.chromaTextureRows};
     for (int plane = 0; plane < 3; ++plane) {
         Constants constants = {};
         std::memcpy(constants.weights, planeWeights[plane], sizeof constants.weights);
@@ -133,6 +128,15 @@ gpu::Texture2DPtr YuvConverter::Convert(const gpu::Texture2DPtr& picture) {
         constants.texelSize[1] = 1.0f / static_cast<float>(desc.Height);
         gContext->UpdateSubresource(constants_[plane], 0, nullptr, &constants, 0, 0);
     }
+    return true;
+}
+
+gpu::Texture2DPtr YuvConverter::Convert(const gpu::Texture2DPtr& picture) {
+    if (!target_ || !picture) return nullptr;
+    const int firstRows[3] = {0, layout_.height, layout_.height + layout_.chromaTextureRows};
+    const int rowCounts[3] = {layout_.height, layout_.chromaTextureRows, layout_.chromaTextureRows};
+    // A new picture (the first, or a resized back buffer) gets its view and constants once.
+    if (picture != picture_ && !UsePicture(picture, firstRows)) return nullptr;
 
     gContext->OMSetRenderTargets(1, &targetView_, nullptr);
     gContext->OMSetBlendState(writeAll_, nullptr, 0xFFFFFFFFu);

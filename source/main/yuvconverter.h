@@ -19,6 +19,8 @@ public:
     gpu::Texture2DPtr Convert(const gpu::Texture2DPtr& picture);
 
 private:
+    bool UsePicture(const gpu::Texture2DPtr& picture, const int firstRows[3]);
+
     Yuv420Layout layout_;
     gpu::VertexShaderPtr vertexShader_;
     gpu::PixelShaderPtr lumaShader_;
