@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "graphics/gifdecoder.h"
 #include "graphics/imageheader.h"
 #include "graphics/pngdiagnosis.h"
 
@@ -103,40 +104,9 @@ SurfacePtr FitToTextureLimit(SurfacePtr surface, uint32_t maxSide) {
     return scaled;
 }
 
-}  // namespace
-
-bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::string* reason, uint32_t maxSide) {
-    std::string ignored;
-    if (!reason) reason = &ignored;
-    if (!bytes || size == 0) {
-        *reason = "the file is empty";
-        return false;
-    }
-    // GIMP's working format: its reader trusts the sizes of the layers inside, allocating and
-    // writing whatever they declare (found by fuzzing), and shows are made of exported images.
-    if (size >= 9 && std::memcmp(bytes, "gimp xcf ", 9) == 0) {
-        *reason = "GIMP's XCF files are not read: export the image as PNG";
-        return false;
-    }
-    if (!DeclaredSizeAcceptable(bytes, size, reason)) return false;
-
-    if (IsPng(bytes, size) && !PngChunksFit(bytes, size)) {
-        *reason = DecoderReason(bytes, size);
-        return false;
-    }
-
-    SDL_ClearError();
-    SDL_RWops* stream = SDL_RWFromConstMem(bytes, int(std::min<uint32_t>(size, INT32_MAX)));
-    SurfacePtr decoded(stream ? IMG_Load_RW(stream, 1) : nullptr);
-    if (!decoded || decoded->w <= 0 || decoded->h <= 0) {
-        *reason = DecoderReason(bytes, size);
-        return false;
-    }
-
-    // ABGR8888 is the packed value whose bytes in memory read R, G, B, A.
-    SurfacePtr rgba(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_ABGR8888, 0));
-    decoded.reset();
-    if (rgba) rgba = FitToTextureLimit(std::move(rgba), maxSide ? maxSide : kMaxTextureSize);
+// Scales an RGBA surface to the texture limit and copies its rows into `image`.
+bool CopyOut(SurfacePtr rgba, uint32_t maxSide, DecodedImage* image, std::string* reason) {
+    if (rgba) rgba = FitToTextureLimit(std::move(rgba), maxSide);
     if (!rgba) {
         *reason = std::string("converting the pixels failed: ") + SDL_GetError();
         return false;
@@ -155,4 +125,53 @@ bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::
         std::memcpy(image->rgba.data() + y * rowBytes, source + size_t(y) * rgba->pitch, rowBytes);
     SDL_UnlockSurface(rgba.get());
     return true;
+}
+
+}  // namespace
+
+bool DecodeImage(const uint8_t* bytes, uint32_t size, DecodedImage* image, std::string* reason, uint32_t maxSide) {
+    std::string ignored;
+    if (!reason) reason = &ignored;
+    if (!bytes || size == 0) {
+        *reason = "the file is empty";
+        return false;
+    }
+    // GIMP's working format: its reader trusts the sizes of the layers inside, allocating and
+    // writing whatever they declare (found by fuzzing), and shows are made of exported images.
+    if (size >= 9 && std::memcmp(bytes, "gimp xcf ", 9) == 0) {
+        *reason = "GIMP's XCF files are not read: export the image as PNG";
+        return false;
+    }
+    if (!DeclaredSizeAcceptable(bytes, size, reason)) return false;
+
+    if (maxSide == 0) maxSide = kMaxTextureSize;
+
+    // GIFs are read here: SDL_image's reader trusts its LZW tables (found by fuzzing: a
+    // corrupt stream overran its string stack and freed memory it never allocated).
+    if (size >= 6 && (std::memcmp(bytes, "GIF87a", 6) == 0 || std::memcmp(bytes, "GIF89a", 6) == 0)) {
+        if (!DecodeGif(bytes, size, image, reason)) return false;
+        if (image->width <= maxSide && image->height <= maxSide) return true;
+        const int pitch = int(image->width * 4);
+        SurfacePtr wrapped(SDL_CreateRGBSurfaceWithFormatFrom(image->rgba.data(), int(image->width),
+                                                              int(image->height), 32, pitch, SDL_PIXELFORMAT_ABGR8888));
+        return CopyOut(std::move(wrapped), maxSide, image, reason);
+    }
+
+    if (IsPng(bytes, size) && !PngChunksFit(bytes, size)) {
+        *reason = DecoderReason(bytes, size);
+        return false;
+    }
+
+    SDL_ClearError();
+    SDL_RWops* stream = SDL_RWFromConstMem(bytes, int(std::min<uint32_t>(size, INT32_MAX)));
+    SurfacePtr decoded(stream ? IMG_Load_RW(stream, 1) : nullptr);
+    if (!decoded || decoded->w <= 0 || decoded->h <= 0) {
+        *reason = DecoderReason(bytes, size);
+        return false;
+    }
+
+    // ABGR8888 is the packed value whose bytes in memory read R, G, B, A.
+    SurfacePtr rgba(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_ABGR8888, 0));
+    decoded.reset();
+    return CopyOut(std::move(rgba), maxSide, image, reason);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Decodes an image file held in memory (PNG, JPEG, WebP and whatever else SDL2_image reads)
-// into tightly packed RGBA8 rows, top row first.
+// Decodes an image file held in memory (GIF with its own reader; PNG, JPEG, WebP and whatever
+// else SDL2_image reads) into tightly packed RGBA8 rows, top row first.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -122,12 +122,10 @@ ImageHeader Gif(const uint8_t* b, size_t size, uint32_t* w, uint32_t* h) {
             if (pos + 10 > size) return ImageHeader::Malformed;
             *w = Little16(b + pos + 5);
             *h = Little16(b + pos + 7);
-            // A frame reaching past the logical screen makes SDL_image free memory it never
-            // allocated (found by fuzzing).
+            // A frame reaching past the logical screen is malformed (found by fuzzing).
             if (Little16(b + pos + 1) + *w > screenWidth || Little16(b + pos + 3) + *h > screenHeight)
                 return ImageHeader::Malformed;
-            // After the local colour table, the LZW minimum code size: 2 to 8. Others make
-            // SDL_image's decoder corrupt its heap.
+            // After the local colour table, the LZW minimum code size: 2 to 8.
             size_t codeSize = pos + 10;
             if (b[pos + 9] & 0x80) codeSize += 3 * (size_t(2) << (b[pos + 9] & 7));
             if (codeSize < size && (b[codeSize] < 2 || b[codeSize] > 8)) return ImageHeader::Malformed;

@@ -2,6 +2,7 @@
 // Builders of broken image files from good ones: truncated, corrupted and with absurd sizes.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace imagebytes {
 
@@ -79,6 +80,49 @@ inline std::string Gif(uint32_t screenWidth, uint32_t screenHeight, uint32_t wid
     PutLittle(descriptor, 5, width, 2);
     PutLittle(descriptor, 7, height, 2);
     return gif + descriptor + std::string("\x02\x02\x44\x01\0;", 6);
+}
+
+// A GIF of one width x height image whose colour i is (8i, 255 - 8i, 5i), 32 colours, with
+// its LZW stream given as 6-bit codes (clear is 32, end 33). `transparent` < 0: none.
+inline std::string GifWithCodes(uint32_t width, uint32_t height, const std::vector<int>& codes, bool interlaced,
+                                int transparent) {
+    std::string gif = "GIF89a" + std::string(7, '\0');
+    PutLittle(gif, 6, width, 2);
+    PutLittle(gif, 8, height, 2);
+    gif[10] = char(0x84);  // a global table of 32 colours
+    for (int i = 0; i < 32; ++i) gif += {char(8 * i), char(255 - 8 * i), char(5 * i)};
+    if (transparent >= 0) gif += std::string("!\xF9\x04\x01\0\0", 6) + char(transparent) + '\0';
+    std::string descriptor(10, '\0');
+    descriptor[0] = ',';
+    PutLittle(descriptor, 5, width, 2);
+    PutLittle(descriptor, 7, height, 2);
+    descriptor[9] = char(interlaced ? 0x40 : 0);
+    gif += descriptor + '\5';
+    std::string data;
+    uint32_t bits = 0;
+    int count = 0;
+    for (int code : codes) {
+        bits |= uint32_t(code) << count;
+        for (count += 6; count >= 8; count -= 8, bits >>= 8) data += char(bits);
+    }
+    if (count > 0) data += char(bits);
+    for (size_t at = 0; at < data.size(); at += 255) {
+        const std::string block = data.substr(at, 255);
+        gif += char(block.size()) + block;
+    }
+    return gif + std::string("\0;", 2);
+}
+
+// Codes that spell out `indices` one literal at a time, clearing the table before it would
+// outgrow six bits, then the end code.
+inline std::vector<int> LiteralCodes(const std::vector<int>& indices) {
+    std::vector<int> codes;
+    for (size_t i = 0; i < indices.size(); ++i) {
+        if (i % 30 == 0) codes.push_back(32);
+        codes.push_back(indices[i]);
+    }
+    codes.push_back(33);
+    return codes;
 }
 
 }  // namespace imagebytes

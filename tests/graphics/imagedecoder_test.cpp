@@ -2,6 +2,7 @@
 // a decoder allocates for them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,59 @@ TEST(ImageDecoder, HeadersOfEveryFormatAreCheckedBeforeDecoding) {
     const std::string xcf("gimp xcf  xcf \x01\0\x01\0\0\0\0\x01\0\x01\0\0\0\0\0\x01,1\0\xd3\xff ", 36);
     EXPECT_FALSE(DecodeImage(reinterpret_cast<const uint8_t*>(xcf.data()), uint32_t(xcf.size()), &image, &reason));
     EXPECT_EQ(reason, "GIMP's XCF files are not read: export the image as PNG");
+}
+
+TEST(ImageDecoder, GifsDecodeTheirFirstImageAndStopAtCorruptCodes) {
+    // An encoder's LZW strings, against a PNG of the same pixels.
+    DecodedImage gif, png;
+    ASSERT_TRUE(Decode(DataFolder::ReadTestData("images/colours61x47.gif"), &gif));
+    ASSERT_TRUE(Decode(DataFolder::ReadTestData("images/colours61x47.png"), &png));
+    EXPECT_EQ(gif.width * 100 + gif.height, 6147u);
+    EXPECT_TRUE(gif.rgba == png.rgba);
+
+    // Interlaced rows land in place; the transparent colour gets alpha 0; a stream cut short
+    // leaves colour 0 where it never reached.
+    std::vector<int> indices;
+    for (int i = 0; i < 27; ++i) indices.push_back(i);
+    const std::vector<int> interlacedOrder = {0, 8, 4, 2, 6, 1, 3, 5, 7};  // rows as stored
+    std::vector<int> stored;
+    for (int row : interlacedOrder)
+        for (int x = 0; x < 3; ++x) stored.push_back(indices[size_t(row) * 3 + x]);
+    std::vector<int> truncated = imagebytes::LiteralCodes(indices);
+    truncated.resize(truncated.size() - 10);  // the last nine pixels and the end code
+    const struct {
+        std::string bytes;
+        std::vector<int> expected;
+        int transparent;
+    } cases[] = {
+        {imagebytes::GifWithCodes(3, 9, imagebytes::LiteralCodes(stored), true, 16), indices, 16},
+        {imagebytes::GifWithCodes(3, 9, truncated, false, -1),
+         [&] { std::vector<int> v = indices; std::fill(v.end() - 9, v.end(), 0); return v; }(), -1},
+    };
+    for (const auto& c : cases) {
+        DecodedImage image;
+        ASSERT_TRUE(Decode(c.bytes, &image));
+        ASSERT_EQ(image.width * 100 + image.height, 309u);
+        for (size_t i = 0; i < c.expected.size(); ++i) {
+            const int colour = c.expected[i];
+            const std::vector<uint8_t> want = {uint8_t(8 * colour), uint8_t(255 - 8 * colour), uint8_t(5 * colour),
+                                               uint8_t(colour == c.transparent ? 0 : 255)};
+            EXPECT_EQ(std::vector<uint8_t>(image.rgba.begin() + i * 4, image.rgba.begin() + i * 4 + 4), want) << i;
+        }
+    }
+
+    // A code the table cannot account for ends the image there, or refuses it before the
+    // first pixel; a stream whose strings overran another reader's stack (found by fuzzing)
+    // decodes what it can.
+    DecodedImage image;
+    ASSERT_TRUE(Decode(imagebytes::GifWithCodes(2, 1, {32, 5, 60, 33}, false, -1), &image));
+    EXPECT_EQ(std::vector<uint8_t>(image.rgba.begin(), image.rgba.begin() + 8),
+              std::vector<uint8_t>({40, 215, 25, 255, 0, 255, 0, 255}));
+    std::string reason;
+    const std::string badFirst = imagebytes::GifWithCodes(2, 1, {32, 40, 33}, false, -1);
+    EXPECT_FALSE(DecodeImage(reinterpret_cast<const uint8_t*>(badFirst.data()), uint32_t(badFirst.size()), &image, &reason));
+    EXPECT_EQ(reason, "the GIF's image data is corrupt (code 40 is not in the table)");
+    EXPECT_TRUE(Decode(DataFolder::ReadTestData("images/lzw-overrun.gif"), &image));
 }
 
 TEST(ImageDecoder, ImagesWiderThanTheTextureLimitAreScaledToFit) {
