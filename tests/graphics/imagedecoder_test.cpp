@@ -222,6 +222,11 @@ TEST(ImageDecoder, ImagesWiderThanTheTextureLimitAreScaledToFit) {
     const std::string png = DataFolder::ReadTestData("images/pattern4x2.png");
     ASSERT_TRUE(DecodeImage(reinterpret_cast<const uint8_t*>(png.data()), uint32_t(png.size()), &image, nullptr, 2));
     EXPECT_EQ(image.width * 100 + image.height, 201u);
+    std::vector<int> indices(27, 7);
+    const std::string gif = imagebytes::GifWithCodes(3, 9, imagebytes::LiteralCodes(indices), false, -1);
+    ASSERT_TRUE(DecodeImage(reinterpret_cast<const uint8_t*>(gif.data()), uint32_t(gif.size()), &image, nullptr, 3));
+    EXPECT_EQ(image.width * 100 + image.height, 103u);
+    EXPECT_EQ(std::vector<uint8_t>(image.rgba.begin(), image.rgba.begin() + 4), std::vector<uint8_t>({56, 199, 35, 255}));
 }
 
 }  // namespace
