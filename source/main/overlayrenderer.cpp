@@ -3,7 +3,6 @@
 #include <imgui.h>
 
 #include <cstring>
-#include <string>
 
 #include "graphics/devicestate.h"
 #include "main/builtinshader.h"

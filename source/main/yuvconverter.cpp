@@ -1,7 +1,6 @@
 #include "main/yuvconverter.h"
 
 #include <cstring>
-#include <string>
 
 #include "graphics/devicestate.h"
 #include "main/builtinshader.h"
